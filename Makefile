@@ -1,0 +1,47 @@
+# Quick start: `make demo` and `make test`.
+BUILD ?= build
+BUILD_ASAN ?= build-asan
+BUILD_WIN ?= build-win
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build demo test test-native test-asan test-windows windows clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@dir=$$(mktemp -d) && $(BUILD)/tools/settings_example $$dir
+
+test: test-native test-asan test-windows
+
+test-native: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DVIEWERSETTINGS_SANITIZE=ON
+	cmake --build $(BUILD_ASAN) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+
+# The 32-bit Windows DLL alone: $(BUILD_WIN)/viewersettings.dll and its import library.
+windows:
+	@scripts/install-deps --windows
+	cmake -S . -B $(BUILD_WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DVIEWERSETTINGS_BUILD_TESTS=$(WINDOWS_TESTS)
+	cmake --build $(BUILD_WIN) -j $(JOBS)
+
+WINDOWS_TESTS ?= OFF
+
+# The same suite for Windows, run under wine.
+test-windows:
+	$(MAKE) windows WINDOWS_TESTS=ON
+	WINEDEBUG=-all ctest --test-dir $(BUILD_WIN) --output-on-failure
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN)

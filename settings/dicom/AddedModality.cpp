@@ -1,0 +1,51 @@
+// The list of added modalities: SystemSetting/DICOMViewer/ModalityCount, then Modality0,
+// Modality1, ... holding the names in list order.
+#include <limits>
+
+#include "ViewerSettings.h"
+#include "platform/WideConvert.h"
+#include "store/Frame.h"
+
+using namespace viewersettings::store;
+
+namespace {
+
+const ElementPath kViewerPath = {u"SystemSetting", u"DICOMViewer"};
+
+// The stored count is a signed 16-bit number.
+constexpr size_t kMaxModalityCount = std::numeric_limits<int16_t>::max();
+
+std::u16string ModalityElementName(int32_t index) {
+  return u"Modality" + viewersettings::platform::FormatDecimal(index);
+}
+
+}  // namespace
+
+// Each ModalityN is looked up after the element found last, starting at ModalityCount; a count
+// that reads as zero or negative means no names.
+int32_t XMLGetDICOMAddedModality(std::vector<std::u16string>* names) {
+  if (!names) return XMLR_GET_NOT_FOUND;
+  return Get(kViewerPath, [&](SettingsReader& r) {
+    int16_t count = 0;
+    r.Leaf(u"ModalityCount", count);
+    // Built aside so that a failure midway leaves the caller's list as it was.
+    std::vector<std::u16string> found;
+    for (int32_t index = 0; index < count; ++index) {
+      std::u16string name;
+      if (r.Leaf(ModalityElementName(index).c_str(), name)) found.push_back(std::move(name));
+    }
+    names->swap(found);
+  });
+}
+
+// Elements beyond the new count stay in the file; the getter does not read them.
+int32_t XMLSetDICOMAddedModality(const std::vector<std::u16string>* names) {
+  if (!names || names->size() > kMaxModalityCount) return XMLR_SET_FAILED;
+  const int16_t count = static_cast<int16_t>(names->size());
+  return Set(kViewerPath, [&](SettingsWriter& w) {
+    w.Leaf(u"ModalityCount", count);
+    for (int32_t index = 0; index < count; ++index) {
+      w.Leaf(ModalityElementName(index).c_str(), (*names)[index]);
+    }
+  });
+}

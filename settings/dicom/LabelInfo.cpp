@@ -1,0 +1,120 @@
+// The label settings of one modality: SystemSetting/DICOMViewer/<modality>/Label. Each symbol,
+// the text and the text's font are separate accesses to the file, so the set is read and
+// stored piece by piece, each piece a complete read (and, storing, a complete rewrite).
+#include "ViewerSettings.h"
+#include "settings/dicom/ModalityName.h"
+#include "store/Frame.h"
+
+using namespace viewersettings::store;
+using viewersettings::dicom::IsUsableModalityName;
+
+namespace {
+
+template <class Io, class Symbol>
+void SymbolLeaves(Io& io, Symbol& symbol) {
+  io.Leaf(u"Style", symbol.Style);
+  io.Leaf(u"Size", symbol.Size);
+}
+
+template <class Io, class Text>
+void TextLeaves(Io& io, Text& text) {
+  io.Leaf(u"Unit", text.Unit);
+  io.Leaf(u"Precision", text.Precision);
+}
+
+// The text colour is kept among the font's leaves, between PitchAndFamily and FaceName.
+template <class Io, class Font, class Color>
+void FontLeaves(Io& io, Font& font, Color& color) {
+  io.Leaf(u"Height", font.lfHeight);
+  io.Leaf(u"Width", font.lfWidth);
+  io.Leaf(u"Escapment", font.lfEscapement);  // sic: the stored files spell it this way
+  io.Leaf(u"Orientation", font.lfOrientation);
+  io.Leaf(u"Weight", font.lfWeight);
+  io.Leaf(u"Italic", CharForm(font.lfItalic));
+  io.Leaf(u"Underline", CharForm(font.lfUnderline));
+  io.Leaf(u"StrikeOut", CharForm(font.lfStrikeOut));
+  io.Leaf(u"CharSet", CharForm(font.lfCharSet));
+  io.Leaf(u"OutPrecision", CharForm(font.lfOutPrecision));
+  io.Leaf(u"ClipPrecision", CharForm(font.lfClipPrecision));
+  io.Leaf(u"Quality", CharForm(font.lfQuality));
+  io.Leaf(u"PitchAndFamily", CharForm(font.lfPitchAndFamily));
+  io.Leaf(u"Color", color);
+  io.Leaf(u"FaceName", FaceNameForm(font.lfFaceName));
+}
+
+int32_t ReadLabelSymbol(const std::u16string& modality, const char16_t* symbol,
+                        DICOMLabelSymbol& out) {
+  return Get({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Symbol", symbol},
+             [&](SettingsReader& r) { SymbolLeaves(r, out); });
+}
+
+int32_t WriteLabelSymbol(const std::u16string& modality, const char16_t* symbol,
+                         const DICOMLabelSymbol& in) {
+  return Set({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Symbol", symbol},
+             [&](SettingsWriter& w) { SymbolLeaves(w, in); });
+}
+
+int32_t ReadLabelFont(const std::u16string& modality, LOGFONTW& font, uint32_t& color) {
+  return Get({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text", u"Font"},
+             [&](SettingsReader& r) { FontLeaves(r, font, color); });
+}
+
+int32_t WriteLabelFont(const std::u16string& modality, const LOGFONTW& font,
+                       const uint32_t& color) {
+  return Set({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text", u"Font"},
+             [&](SettingsWriter& w) { FontLeaves(w, font, color); });
+}
+
+int32_t ReadLabelText(const std::u16string& modality, DICOMLabelText& out) {
+  const int32_t result =
+      Get({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text"},
+          [&](SettingsReader& r) { TextLeaves(r, out); });
+  if (result == XMLR_FILE_ERROR) return result;
+  // The font and colour are taken as one block, and only when every font leaf was there.
+  LOGFONTW font{};
+  uint32_t color = 0;
+  if (ReadLabelFont(modality, font, color) != XMLR_GET_OK) return XMLR_GET_NOT_FOUND;
+  out.Font = font;
+  out.Color = color;
+  return result;
+}
+
+int32_t WriteLabelText(const std::u16string& modality, const DICOMLabelText& in) {
+  const int32_t result =
+      Set({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text"},
+          [&](SettingsWriter& w) { TextLeaves(w, in); });
+  if (result == XMLR_FILE_ERROR) return result;
+  const int32_t fontResult = WriteLabelFont(modality, in.Font, in.Color);
+  return result == XMLR_SET_OK && fontResult == XMLR_SET_OK ? XMLR_SET_OK : XMLR_SET_FAILED;
+}
+
+}  // namespace
+
+int32_t XMLGetDICOMLabelInfo(const std::u16string& modality, DICOMLabelInfo* info) {
+  if (!info || !IsUsableModalityName(modality)) return XMLR_GET_NOT_FOUND;
+  // Every part is read whatever the parts before it met.
+  const int32_t results[] = {
+      ReadLabelSymbol(modality, u"Point", info->Point),
+      ReadLabelSymbol(modality, u"Line", info->Line),
+      ReadLabelSymbol(modality, u"Arrow", info->Arrow),
+      ReadLabelText(modality, info->Text),
+  };
+  for (const int32_t result : results) {
+    if (result != XMLR_GET_OK) return XMLR_GET_NOT_FOUND;
+  }
+  return XMLR_GET_OK;
+}
+
+int32_t XMLSetDICOMLabelInfo(const std::u16string& modality, const DICOMLabelInfo* info) {
+  if (!info || !IsUsableModalityName(modality)) return XMLR_SET_FAILED;
+  const int32_t results[] = {
+      WriteLabelSymbol(modality, u"Point", info->Point),
+      WriteLabelSymbol(modality, u"Line", info->Line),
+      WriteLabelSymbol(modality, u"Arrow", info->Arrow),
+      WriteLabelText(modality, info->Text),
+  };
+  for (const int32_t result : results) {
+    if (result != XMLR_SET_OK) return XMLR_SET_FAILED;
+  }
+  return XMLR_SET_OK;
+}

@@ -1,0 +1,126 @@
+#include "settings/ecg/ECGLists.h"
+
+#include <cstddef>
+#include <iterator>
+
+#include "store/Frame.h"
+
+namespace viewersettings::ecg {
+namespace {
+
+using store::Search;
+using store::SettingsReader;
+using store::SettingsWriter;
+
+// Element names by kind, as stored files carry them ("Infomation" included).
+constexpr const char16_t* kColorElements[] = {u"Wave", u"Grid", u"BackGround", u"Infomation",
+                                              u"Scale"};
+constexpr const char16_t* kFilterElements[] = {u"SmoothFilterNone", u"SmoothFilterI",
+                                               u"SmoothFilterII", u"SmoothFilterIII"};
+
+// Null for a kind outside the table: such entries are not stored.
+template <size_t N>
+const char16_t* ElementOf(int kind, const char16_t* const (&elements)[N]) {
+  return kind >= 0 && kind < static_cast<int>(N) ? elements[kind] : nullptr;
+}
+
+template <class Io, class Entry>
+void ColorComponents(Io& io, Entry& color) {
+  io.Attr(u"Red", color.Red);
+  io.Attr(u"Green", color.Green);
+  io.Attr(u"Blue", color.Blue);
+}
+
+// Each filter keeps only its own parameters; "Density" is a fraction for filter I and an
+// integer for filter III.
+template <class Io, class Entry>
+void FilterParameters(Io& io, Entry& filter) {
+  switch (filter.Kind) {
+    case SmoothFilterKindNone:
+      io.Attr(u"BaseLineWidth", filter.ParamB);
+      break;
+    case SmoothFilterKindI:
+      io.Attr(u"BaseLineWidth", filter.ParamB);
+      io.Attr(u"Brightness", filter.ParamC);
+      io.Attr(u"Density", filter.ParamA);
+      break;
+    case SmoothFilterKindII:
+      io.Attr(u"Brightness", filter.ParamC);
+      break;
+    case SmoothFilterKindIII:
+      io.Attr(u"QRSWidth", filter.ParamA);
+      io.Attr(u"BaseLineWidth", filter.ParamB);
+      io.Attr(u"Density", filter.ParamC);
+      io.Attr(u"Gamma", filter.ParamD);
+      break;
+  }
+}
+
+}  // namespace
+
+int32_t ReadECGColorSetting(std::vector<ECGColorEntry>& colors) {
+  return store::Get(
+      {u"SystemSetting", u"ECGViewer"},
+      [&](SettingsReader& r) {
+        colors.clear();
+        if (!r.Element(u"ColorSetting")) return;
+        r.Enter();
+        for (size_t kind = 0; kind < std::size(kColorElements); ++kind) {
+          if (!r.Element(kColorElements[kind])) continue;
+          ECGColorEntry color{static_cast<ECGColorKind>(kind), 0, 0, 0};
+          ColorComponents(r, color);
+          colors.push_back(color);
+        }
+      },
+      Search::kFromFirst);
+}
+
+int32_t WriteECGColorSetting(const std::vector<ECGColorEntry>& colors) {
+  return store::Set(
+      {u"SystemSetting", u"ECGViewer", u"ColorSetting"},
+      [&](SettingsWriter& w) {
+        for (const ECGColorEntry& color : colors) {
+          const char16_t* element = ElementOf(color.Kind, kColorElements);
+          if (!element) continue;
+          if (w.Element(element)) ColorComponents(w, color);
+        }
+      },
+      Search::kFromFirst);
+}
+
+int32_t ReadECGSmoothFilter(std::vector<SmoothFilterEntry>& filters) {
+  return store::Get(
+      {u"SystemSetting", u"ECGViewer"},
+      [&](SettingsReader& r) {
+        filters.clear();
+        if (!r.Element(u"SmoothFilter")) return;
+        r.Enter();
+        // One working entry serves all kinds: the parameters a kind does not store carry over
+        // from the kind read before it, or keep these starting values.
+        SmoothFilterEntry filter{SmoothFilterKindNone, 1.0f, 1.0f, 1, 4.0f};
+        for (size_t kind = 0; kind < std::size(kFilterElements); ++kind) {
+          if (!r.Element(kFilterElements[kind])) continue;
+          filter.Kind = static_cast<SmoothFilterKind>(kind);
+          FilterParameters(r, filter);
+          filters.push_back(filter);
+        }
+      },
+      Search::kFromFirst);
+}
+
+int32_t WriteECGSmoothFilter(const std::vector<SmoothFilterEntry>& filters) {
+  return store::Set(
+      {u"SystemSetting", u"ECGViewer", u"SmoothFilter"},
+      [&](SettingsWriter& w) {
+        for (const SmoothFilterEntry& filter : filters) {
+          const char16_t* element = ElementOf(filter.Kind, kFilterElements);
+          if (!element) continue;
+          if (w.Element(element)) FilterParameters(w, filter);
+        }
+      },
+      // Looked up where the reader takes them, so that a list out of kind order (or a file
+      // holding a second element of a name) never stores values that are not read back.
+      Search::kFromFirstAddAfterLast);
+}
+
+}  // namespace viewersettings::ecg

@@ -1,0 +1,47 @@
+#include "ViewerSettings.h"
+
+#include "settings/ecg/ECGLists.h"
+#include "store/Frame.h"
+
+using namespace viewersettings::store;
+using namespace viewersettings::ecg;
+
+namespace {
+
+// The scalar children of ECGViewer, each searched after the one before it.
+template <class Io, class Info>
+void ScalarLeaves(Io& io, Info& info) {
+  io.Leaf(u"PageStyle", info.PageStyle);
+  io.Leaf(u"GridType", info.GridType);
+  if (io.Element(u"SmoothFilter")) io.Attr(u"DefaultSmoothMode", info.DefaultSmoothMode);
+  // A missing Magnifier leaves its fields as they were but is no failure of the getter.
+  if (io.OptionalElement(u"Magnifier")) {
+    io.Attr(u"ZoomRatio", info.ZoomRatio);
+    io.Attr(u"ZoomWidth", info.ZoomWidth);
+    io.Attr(u"ZoomHeight", info.ZoomHeight);
+  }
+}
+
+}  // namespace
+
+// Three file accesses: the scalars, then each list on its own.
+int32_t XMLGetECGSettingInfo(ECGSettingInfo* info) {
+  if (!info) return XMLR_GET_NOT_FOUND;
+  int32_t result =
+      Get({u"SystemSetting", u"ECGViewer"}, [&](SettingsReader& r) { ScalarLeaves(r, *info); });
+  if (result == XMLR_FILE_ERROR) return result;
+  if (ReadECGColorSetting(info->Colors) != XMLR_GET_OK) result = XMLR_GET_NOT_FOUND;
+  if (ReadECGSmoothFilter(info->SmoothFilters) != XMLR_GET_OK) result = XMLR_GET_NOT_FOUND;
+  return result;
+}
+
+// Three rewrites of the file: the scalars (which create SmoothFilter), the filters, the colours.
+int32_t XMLSetECGSettingInfo(const ECGSettingInfo* info) {
+  if (!info) return XMLR_SET_FAILED;
+  int32_t result =
+      Set({u"SystemSetting", u"ECGViewer"}, [&](SettingsWriter& w) { ScalarLeaves(w, *info); });
+  if (result == XMLR_FILE_ERROR) return result;
+  if (WriteECGSmoothFilter(info->SmoothFilters) != XMLR_SET_OK) result = XMLR_SET_FAILED;
+  if (WriteECGColorSetting(info->Colors) != XMLR_SET_OK) result = XMLR_SET_FAILED;
+  return result;
+}

@@ -1,0 +1,35 @@
+// The four local station settings under SystemSetting/LocalSetting, each a leaf with Value.
+#include "ViewerSettings.h"
+#include "store/Frame.h"
+
+using namespace viewersettings::store;
+
+namespace {
+
+// The order in which the leaves are looked up, and in which a fresh LocalSetting gets them.
+template <class Io, class Info>
+void LocalLeaves(Io& io, Info& info) {
+  io.Leaf(u"MinDiskSpace", info.MinDiskSpace);
+  io.Leaf(u"LockStationTime", info.LockStationTime);
+  io.Leaf(u"PatListMaxRecords", info.PatListMaxRecords);
+  io.Leaf(u"StudyListUpdateTime", info.StudyListUpdateTime);
+}
+
+}  // namespace
+
+// Each leaf is looked up from the first child, so any order of the children is read.
+int32_t XMLGetLocalInfo(LocalInfo* info) {
+  if (!info) return XMLR_GET_NOT_FOUND;
+  return Get(
+      {u"SystemSetting", u"LocalSetting"}, [&](SettingsReader& r) { LocalLeaves(r, *info); },
+      Search::kFromFirst);
+}
+
+// Each leaf is looked up from the first child, as the getter does, so the element updated is the
+// one read back; a missing leaf is added right after the previous one.
+int32_t XMLSetLocalInfo(const LocalInfo* info) {
+  if (!info) return XMLR_SET_FAILED;
+  return Set(
+      {u"SystemSetting", u"LocalSetting"}, [&](SettingsWriter& w) { LocalLeaves(w, *info); },
+      Search::kFromFirstAddAfterLast);
+}

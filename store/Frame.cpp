@@ -1,0 +1,158 @@
+#include "store/Frame.h"
+
+#include <cmath>
+#include <limits>
+
+#include "store/SettingsFile.h"
+
+namespace viewersettings::store {
+
+using platform::FormatDecimal;
+using platform::FormatFixed;
+using platform::WideToDouble;
+using platform::WideToInt32;
+
+void SettingsReader::Walk(ElementPath levels) {
+  for (const char16_t* level : levels) {
+    doc_.FindElement(level);
+    doc_.EnterElement();
+  }
+}
+
+bool SettingsReader::Find(const char16_t* name) {
+  if (search_ != Search::kForward) doc_.RestartLevel();
+  hasElement_ = doc_.FindElement(name);
+  return hasElement_;
+}
+
+bool SettingsReader::Element(const char16_t* name) {
+  if (Find(name)) return true;
+  MarkMissing();
+  return false;
+}
+
+int32_t SettingsReader::IntAttr(const char16_t* attribute) const {
+  return WideToInt32(Text(attribute).c_str());
+}
+
+void SettingsReader::Attr(const char16_t* attribute, float& field) {
+  if (!hasElement_) return;
+  const double value = WideToDouble(Text(attribute).c_str());
+  // A finite value beyond the float range becomes an infinity rather than undefined behaviour.
+  constexpr double kMax = std::numeric_limits<float>::max();
+  if (std::isfinite(value) && std::fabs(value) > kMax) {
+    field = value > 0 ? std::numeric_limits<float>::infinity()
+                      : -std::numeric_limits<float>::infinity();
+  } else {
+    field = static_cast<float>(value);
+  }
+}
+
+void SettingsReader::Attr(const char16_t* attribute, AsChar<uint8_t> field) {
+  if (!hasElement_) return;
+  const std::u16string text = Text(attribute);
+  field.value = text.empty() ? 0 : static_cast<uint8_t>(text[0] & 0xFF);
+}
+
+void SettingsReader::ReadFaceName(const std::u16string& text, char16_t* units, size_t count) {
+  size_t i = 0;
+  for (; i + 1 < count && i < text.size(); ++i) units[i] = text[i];
+  for (; i < count; ++i) units[i] = 0;
+}
+
+void SettingsWriter::Walk(ElementPath levels) {
+  for (const char16_t* level : levels) {
+    if (!doc_.FindElement(level)) doc_.AddElement(level);
+    doc_.EnterElement();
+  }
+  hasElement_ = false;
+}
+
+void SettingsWriter::EnterExisting(const char16_t* name) {
+  doc_.FindElement(name);
+  doc_.EnterElement();
+  hasElement_ = false;
+}
+
+bool SettingsWriter::Find(const char16_t* name) {
+  switch (search_) {
+    case Search::kFromFirst:
+      doc_.RestartLevel();
+      hasElement_ = doc_.FindElement(name);
+      break;
+    case Search::kForward:
+      hasElement_ = doc_.FindElement(name);
+      break;
+    case Search::kFromFirstAddAfterLast: {
+      const CXmlDocument::Position handledLast = doc_.GetPosition();
+      doc_.RestartLevel();
+      hasElement_ = doc_.FindElement(name);
+      if (!hasElement_) doc_.RestorePosition(handledLast);
+      break;
+    }
+  }
+  return hasElement_;
+}
+
+bool SettingsWriter::Element(const char16_t* name) {
+  if (Find(name) || Add(name)) return true;
+  MarkFailed();
+  return false;
+}
+
+bool SettingsWriter::Add(const char16_t* name) {
+  hasElement_ = doc_.AddElement(name);
+  return hasElement_;
+}
+
+void SettingsWriter::Attr(const char16_t* attribute, const float& field) {
+  Set(attribute, FormatFixed(field).c_str());
+}
+
+void SettingsWriter::Attr(const char16_t* attribute, AsChar<const uint8_t> field) {
+  const char16_t text[2] = {static_cast<char16_t>(field.value), u'\0'};
+  Set(attribute, text);
+}
+
+void SettingsWriter::SetDecimal(const char16_t* attribute, int64_t value) {
+  Set(attribute, FormatDecimal(value).c_str());
+}
+
+void SettingsWriter::Set(const char16_t* attribute, const char16_t* value) {
+  if (!hasElement_ || !doc_.SetAttribute(attribute, value)) MarkFailed();
+}
+
+int32_t Get(ElementPath path, const std::function<void(SettingsReader&)>& body, Search search) {
+  try {
+    std::optional<std::u16string> text = ReadSettingsText(GetSettingsFilePath());
+    if (!text) return XMLR_FILE_ERROR;
+    CXmlDocument doc;
+    doc.ParseText(std::move(*text));
+    SettingsReader reader(doc, search);
+    reader.Walk(path);
+    body(reader);
+    return reader.Result();
+  } catch (...) {
+    return XMLR_FILE_ERROR;
+  }
+}
+
+int32_t Set(ElementPath path, const std::function<void(SettingsWriter&)>& body, Search search,
+            int32_t success) {
+  try {
+    const std::u16string filePath = GetSettingsFilePath();
+    std::optional<std::u16string> text = ReadSettingsText(filePath);
+    if (!text) return XMLR_FILE_ERROR;
+    CXmlDocument doc;
+    doc.ParseText(std::move(*text));
+    SettingsWriter writer(doc, search, success);
+    writer.Walk(path);
+    body(writer);
+    if (!WriteSettingsText(filePath, doc.DocText())) writer.MarkFailed();
+    return writer.Result();
+  } catch (...) {
+    return XMLR_SET_FAILED;
+  }
+}
+
+}  // namespace viewersettings::store

@@ -1,0 +1,23 @@
+# Installs the library into a scratch prefix, builds the consumer project against the installed
+# package and runs it with both libraries.
+foreach(var SOURCE_DIR BUILD_DIR WORK_DIR)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "${var} is not set")
+  endif()
+endforeach()
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+function(run)
+  execute_process(COMMAND ${ARGV} RESULT_VARIABLE code)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "failed (${code}): ${ARGV}")
+  endif()
+endfunction()
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -DCMAKE_PREFIX_PATH=${prefix}
+    -DCMAKE_BUILD_TYPE=Release ${EXTRA_ARGS})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+foreach(exe consumer_shared consumer_static)
+  file(MAKE_DIRECTORY ${WORK_DIR}/${exe})
+  run(${WORK_DIR}/build/${exe} ${WORK_DIR}/${exe})
+endforeach()
