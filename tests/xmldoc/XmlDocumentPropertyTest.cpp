@@ -141,7 +141,7 @@ TEST(XmlProperty, DamagedDocumentsAreHandledSafely) {
   DocumentGenerator generator(77u);
   static const char* const kDamage[] = {"<", ">", "/", "'", "\"", "=", "!", "?", "[", "]", "-",
                                         "&", " ", "</a>", "<a>", "<!--", "-->", "?>", "]]>"};
-  for (int document = 0; document < 600; ++document) {
+  for (int document = 0; document < 2000; ++document) {
     std::string text = generator.Document();
     for (size_t n = 1 + generator.Below(3); n > 0; --n) {
       const size_t at = generator.Below(text.size() + 1);
