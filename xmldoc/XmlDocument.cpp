@@ -20,7 +20,9 @@ namespace {
 
 constexpr char16_t kDeclaration[] = u"<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
 
-constexpr bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+constexpr bool IsSpace(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
 
 // Characters that end an unquoted token; each of them also makes a one-character token.
 constexpr bool IsDelimiter(char16_t c) {
@@ -86,7 +88,9 @@ char16_t CXmlDocument::CharAt(int32_t pos) const {
   return pos >= 0 && pos < TextLength() ? docText[static_cast<size_t>(pos)] : u'\0';
 }
 
-ElemPos& CXmlDocument::Slot(int32_t slot) { return elemIndex.at(static_cast<size_t>(slot)); }
+ElemPos& CXmlDocument::Slot(int32_t slot) {
+  return elemIndex.at(static_cast<size_t>(slot));
+}
 
 const ElemPos& CXmlDocument::Slot(int32_t slot) const {
   return elemIndex.at(static_cast<size_t>(slot));
@@ -231,7 +235,7 @@ int32_t CXmlDocument::ParseTagOf(int32_t parent) {
   element.firstChildSlot = 0;
   element.nextSiblingSlot = 0;
 
-  // Every position the parse produces lies within the text, so `text + from` stays in it.
+  // Every position the parse produces lies within the text, so these pointers stay in it.
   const char16_t* const text = docText.c_str();
   for (;;) {
     const char16_t* c = text + element.tagOpen;
@@ -353,8 +357,7 @@ int32_t CXmlDocument::ParseError(int32_t slot, const char16_t* message) {
 
 bool CXmlDocument::FindElement(const char16_t* name) {
   if (elemIndex.empty()) return false;
-  int32_t candidate =
-      mainPos != 0 ? Slot(mainPos).nextSiblingSlot : Slot(parentPos).firstChildSlot;
+  int32_t candidate = mainPos != 0 ? Slot(mainPos).nextSiblingSlot : Slot(parentPos).firstChildSlot;
   if (name != nullptr && *name != u'\0') {
     const size_t nameLength = std::char_traits<char16_t>::length(name);
     while (candidate != 0) {
@@ -489,7 +492,7 @@ bool CXmlDocument::AddElement(const char16_t* name) {
   const ElemPos container = Slot(parent);  // a copy: taking a slot may grow the index
   const bool parentEmpty = IsEmptyElement(container);
   const bool parentBare = HasNothingBetweenTags(container);
-  if (parentEmpty || parentBare) pos += 2;  // after the line break that will open p's content
+  if (parentEmpty || parentBare) pos += 2;  // after the line break that opens the content
 
   const int32_t slot = TakeSlot();
   const std::u16string elementText = u"<" + std::u16string(name) + u"/>\r\n";
@@ -664,4 +667,6 @@ void CXmlDocument::ShiftPositions(int32_t slot, int32_t delta) {
   }
 }
 
-std::u16string CXmlDocument::GetDocText() const { return docText; }
+std::u16string CXmlDocument::GetDocText() const {
+  return docText;
+}

@@ -172,7 +172,7 @@ TEST(XmlNavigation, GetAttributeFindsQuotedValuesAndDecodesEntities) {
       {u"<M Value='it\"s'/>", u"Value", u"it\"s"},
       {u"<M Value='1' Value='2'/>", u"Value", u"1"},
       {u"<M>Value='1'</M>", u"Value", u""},  // content is not the start tag
-      {u"<M ?Value='1'/>", u"Value", u""},    // "?" ends the start tag as "/" and ">" do
+      {u"<M ?Value='1'/>", u"Value", u""},   // "?" ends the start tag as "/" and ">" do
       {u"<M Value='a &lt; b &amp;&amp; c'/>", u"Value", u"a < b && c"},
       {u"<M Value='&apos;&quot;&gt;&lt'/>", u"Value", u"'\">&lt"},
       {u"<M Value='&#65; x & y'/>", u"Value", u"&#65; x & y"},

@@ -34,11 +34,11 @@ TEST(XmlParse, IndexesElementsAndSkipsEverythingElse) {
       {u"\uFEFF \r\n<?xml version=\"1.0\"?><!-- c --><r/>", "35 38 37 38 / 0 0 0"},
       {u"< Name>x</Name>", "0 6 8 14 / 0 0 0"},
       {u"<a />", "0 4 3 4 / 0 0 0"},
-      {u"<a/ ></a>", "0 4 5 8 / 0 0 0"},  // space before ">": not an empty element
+      {u"<a/ ></a>", "0 4 5 8 / 0 0 0"},       // space before ">": not an empty element
       {u"<a x='>'></a>", "0 6 9 12 / 0 0 0"},  // a quoted ">" still ends the start tag
       {u"<a></a x>", "0 2 3 8 / 0 0 0"},
-      {u"<a></a '>' >", "0 2 3 11 / 0 0 0"},  // quoted end-tag tokens are passed over
-      {u"<a\\b></a>", "0 4 5 8 / 0 0 0"},     // a backslash ends a name
+      {u"<a></a '>' >", "0 2 3 11 / 0 0 0"},    // quoted end-tag tokens are passed over
+      {u"<a\\b></a>", "0 4 5 8 / 0 0 0"},       // a backslash ends a name
       {u"<?><!--><a/>", "8 11 10 11 / 0 0 0"},  // terminators are searched from the "<"
       {u"<!DOCTYPE r [ <!ELEMENT r ANY> ]><r/>", "33 36 35 36 / 0 0 0"},
       {u"<a><![CDATA[<b>]]><?p <c>?></a>", "0 2 27 30 / 0 0 0"},

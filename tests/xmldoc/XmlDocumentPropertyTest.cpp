@@ -139,8 +139,9 @@ TEST(XmlProperty, EditedIndexAlwaysMatchesAFreshParse) {
 // tag early, say); navigating and editing them must stay safe and keep the position sound.
 TEST(XmlProperty, DamagedDocumentsAreHandledSafely) {
   DocumentGenerator generator(77u);
-  static const char* const kDamage[] = {"<", ">", "/", "'", "\"", "=", "!", "?", "[", "]", "-",
-                                        "&", " ", "</a>", "<a>", "<!--", "-->", "?>", "]]>"};
+  static const char* const kDamage[] = {"<",   ">",    "/",   "'",  "\"", "=", "!",
+                                        "?",   "[",    "]",   "-",  "&",  " ", "</a>",
+                                        "<a>", "<!--", "-->", "?>", "]]>"};
   for (int document = 0; document < 2000; ++document) {
     std::string text = generator.Document();
     for (size_t n = 1 + generator.Below(3); n > 0; --n) {

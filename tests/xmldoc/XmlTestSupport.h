@@ -15,7 +15,9 @@
 namespace xmltest {
 
 // ASCII is all the generated documents hold; other code units pass through unchanged.
-inline std::u16string U16(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+inline std::u16string U16(const std::string& text) {
+  return std::u16string(text.begin(), text.end());
+}
 
 inline std::string U8(const std::u16string& text) {
   std::string narrow;
@@ -126,8 +128,8 @@ class DocumentGenerator {
   // Attribute value text, raw: it goes through SetAttribute, which escapes it. Line breaks and
   // tabs are optional because other parsers turn them into spaces inside attribute values.
   std::string RawValue(bool withLineBreaks) {
-    static const char* const kPieces[] = {"a", "Z9", " ", "<", ">",   "&",   "'",  "\"",
-                                          "&amp;", "/", "?", "!", "=", "]]>", "-->", "x y"};
+    static const char* const kPieces[] = {"a",     "Z9", " ", "<", ">", "&",   "'",   "\"",
+                                          "&amp;", "/",  "?", "!", "=", "]]>", "-->", "x y"};
     static const char* const kBreaks[] = {"\r\n", "\t", "\n"};
     std::string value;
     for (size_t n = Below(5); n > 0; --n) {
@@ -152,8 +154,8 @@ class DocumentGenerator {
   }
 
   std::string EscapedValue(char quote) {
-    static const char* const kPieces[] = {"a", "Z9", " ", "&lt;", "&gt;", "&amp;", "&apos;",
-                                          "&quot;", "/", "?", "!", "=", "[", "x-y"};
+    static const char* const kPieces[] = {"a",      "Z9", " ", "&lt;", "&gt;", "&amp;", "&apos;",
+                                          "&quot;", "/",  "?", "!",    "=",    "[",     "x-y"};
     std::string value;
     for (size_t n = Below(5); n > 0; --n) value += Pick(kPieces);
     if (Chance(20)) value += quote == '"' ? '\'' : '"';  // the other quote needs no entity
