@@ -6,12 +6,12 @@
 #include "ViewerSettings.h"
 #include "platform/Env.h"
 #include "store/SettingsFile.h"
+#include "store/Wait.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::store {
 namespace {
 
-using platform::CurrentEnv;
 using platform::OpenMode;
 
 // A directory text longer than this falls back to "C:\" followed by its suffix.
@@ -24,12 +24,10 @@ std::u16string DefaultDirectory(const std::u16string& exeRoot, const char16_t* s
 }
 
 // Byte-order mark, declaration line and an empty SystemSetting root, as the engine writes them.
-bool WriteSkeleton(platform::File& file) {
+std::u16string SkeletonText() {
   CXmlDocument doc = CXmlDocument::WithDeclaration();
   doc.AddElement(u"SystemSetting");
-  const std::u16string text = u"\xFEFF" + doc.GetDocText();
-  return file.SeekToStart() && file.Write(text.data(), text.size() * sizeof(char16_t)) &&
-         file.Close();
+  return u"\xFEFF" + doc.GetDocText();
 }
 
 void SeedDefaults() {
@@ -56,21 +54,20 @@ void SeedDefaults() {
 
 }  // namespace
 
-// Entered when an open of the settings file failed. Only a file that does not exist is created
-// and seeded: where the file exists (it is read-only, or another call held it for a moment),
-// this reports success without writing, and the caller's one retry decides. A file is never
-// truncated here, so existing settings are never replaced by defaults, and since seeding only
-// follows a creation the setters it calls cannot bring it back here without end.
+// Entered when the settings file could not be opened for reading. Only a file that does not
+// exist is created and seeded: where it exists (unreadable, or another call held it for longer
+// than a call waits) this writes nothing, so existing settings are never replaced by defaults.
+// The writers' lock is held throughout, so that concurrent first calls create the file once and
+// wait for the seeding to finish; the seeding setters take it again on this thread.
 bool CreateDefaultSettingsFile(const std::u16string& path) {
-  if (auto existing = CurrentEnv().Open(path, OpenMode::kReadExisting)) return true;
-  auto file = CurrentEnv().Open(path, OpenMode::kCreateNew);
-  if (!file) return false;
-  if (!WriteSkeleton(*file)) {
-    // A partial skeleton would stand in the way of the next attempt.
-    file.reset();
-    CurrentEnv().Remove(path);
-    return false;
+  WriterLock lock(GetExeRoot());
+  if (!lock.Held()) return false;
+  platform::Status status;
+  if (OpenWhenFree(path, OpenMode::kReadExisting, &status) ||
+      status != platform::Status::kNotFound) {
+    return status == platform::Status::kOk;  // created meanwhile by another call
   }
+  if (!WriteSettingsText(path, SkeletonText())) return false;
   SeedDefaults();
   return true;
 }

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "store/SettingsFile.h"
+#include "store/Wait.h"
 
 namespace viewersettings::store {
 
@@ -122,8 +123,9 @@ void SettingsWriter::Set(const char16_t* attribute, const char16_t* value) {
   if (!hasElement_ || !doc_.SetAttribute(attribute, value)) MarkFailed();
 }
 
-int32_t Get(ElementPath path, const std::function<void(SettingsReader&)>& body, Search search) {
+int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body, Search search) {
   try {
+    CallScope call;
     std::optional<std::u16string> text = ReadSettingsText(GetSettingsFilePath());
     if (!text) return XMLR_FILE_ERROR;
     CXmlDocument doc;
@@ -137,9 +139,12 @@ int32_t Get(ElementPath path, const std::function<void(SettingsReader&)>& body, 
   }
 }
 
-int32_t Set(ElementPath path, const std::function<void(SettingsWriter&)>& body, Search search,
+int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body, Search search,
             int32_t success) {
   try {
+    CallScope call;
+    WriterLock lock(GetExeRoot());
+    if (!lock.Held()) return XMLR_FILE_ERROR;
     const std::u16string filePath = GetSettingsFilePath();
     std::optional<std::u16string> text = ReadSettingsText(filePath);
     if (!text) return XMLR_FILE_ERROR;

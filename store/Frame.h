@@ -18,13 +18,13 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <type_traits>
 
 #include "ViewerSettings.h"
 #include "platform/WideConvert.h"
+#include "store/FunctionRef.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::store {
@@ -206,13 +206,15 @@ class SettingsWriter {
 
 // Getter frame: XMLR_FILE_ERROR when the settings text cannot be obtained (the body does not
 // run), else the reader's result after the read walk down `path` and the body.
-int32_t Get(ElementPath path, const std::function<void(SettingsReader&)>& body,
+int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body,
             Search search = Search::kForward);
 
-// Setter frame: XMLR_FILE_ERROR when the settings text cannot be obtained; else the write walk
-// down `path`, the body, and the write-back, which happens whatever the body met. The result
-// starts as `success` and becomes XMLR_SET_FAILED when an attribute or the write-back failed.
-int32_t Set(ElementPath path, const std::function<void(SettingsWriter&)>& body,
+// Setter frame: holds the writers' lock from reading the file until its replacement is in
+// place. XMLR_FILE_ERROR when the settings text cannot be obtained; else the write walk down
+// `path`, the body, and the write-back, which happens whatever the body met. The result starts
+// as `success` and becomes XMLR_SET_FAILED when an attribute or the write-back failed. Any
+// failure inside (out of memory included) is a result, never an exception.
+int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body,
             Search search = Search::kForward, int32_t success = XMLR_SET_OK);
 
 }  // namespace viewersettings::store

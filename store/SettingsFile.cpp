@@ -1,25 +1,32 @@
 #include "store/SettingsFile.h"
 
-#include <cstring>
 #include <limits>
 
 #include "platform/Env.h"
+#include "store/Wait.h"
 
 namespace viewersettings::store {
 namespace {
 
 using platform::CurrentEnv;
-using platform::File;
 using platform::OpenMode;
+using platform::Status;
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "the settings file is UTF-16LE and is copied to and from memory as it is");
 
-// Opens the file; on failure lets the first-run routine create it and tries once more.
-std::unique_ptr<File> OpenOrCreate(const std::u16string& path, OpenMode mode) {
-  auto file = CurrentEnv().Open(path, mode);
-  if (!file && CreateDefaultSettingsFile(path)) file = CurrentEnv().Open(path, mode);
-  return file;
+std::u16string DirectoryOf(const std::u16string& path) {
+  return path.substr(0, path.find_last_of(platform::kPathSeparator) + 1);
+}
+
+// Writers hold the directory's lock, so a temporary file found here is the leftover of a writer
+// that was interrupted; its name is fixed so that such leftovers never pile up.
+std::u16string TemporaryPathOf(const std::u16string& path) {
+  return path + u".tmp";
+}
+
+bool WriteWhole(platform::File& file, const std::u16string& text) {
+  return file.Write(text.data(), text.size() * sizeof(char16_t)) && file.Flush() && file.Close();
 }
 
 }  // namespace
@@ -36,7 +43,12 @@ std::u16string GetSettingsFilePath() {
 }
 
 std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
-  auto file = OpenOrCreate(path, OpenMode::kReadExisting);
+  Status status;
+  auto file = OpenWhenFree(path, OpenMode::kReadExisting, &status);
+  // A file that is only busy is never created over; anything else may be a missing file.
+  if (!file && status != Status::kBusy && CreateDefaultSettingsFile(path)) {
+    file = OpenWhenFree(path, OpenMode::kReadExisting, &status);
+  }
   if (!file) return std::nullopt;
   uint64_t bytes = 0;
   if (!file->Length(&bytes) || bytes == 0) return std::nullopt;
@@ -46,17 +58,30 @@ std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
   }
   // An odd length leaves a last code unit whose high byte is zero; the string's own terminator
   // follows it, so nothing is read past the buffer.
-  std::u16string text((bytes + 1) / 2, u'\0');
-  if (!file->SeekToStart() || !file->Read(text.data(), bytes)) return std::nullopt;
+  std::u16string text(static_cast<size_t>((bytes + 1) / 2), u'\0');
+  if (!file->Read(text.data(), static_cast<size_t>(bytes))) return std::nullopt;
   file->Close();
   return text;
 }
 
 bool WriteSettingsText(const std::u16string& path, const std::u16string& text) {
-  auto file = OpenOrCreate(path, OpenMode::kCreateWrite);
+  Status status;
+  if (!OpenWhenFree(path, OpenMode::kWriteExisting, &status) && status != Status::kNotFound) {
+    return false;
+  }
+  const std::u16string temporary = TemporaryPathOf(path);
+  CurrentEnv().Remove(temporary);
+  auto file = CurrentEnv().Open(temporary, OpenMode::kCreateNew, &status);
   if (!file) return false;
-  return file->SeekToStart() && file->Write(text.data(), text.size() * sizeof(char16_t)) &&
-         file->Close();
+  const bool replaced = WriteWhole(*file, text) && RetryWhileBusy([&] {
+                                                     return CurrentEnv().Replace(temporary, path);
+                                                   }) == Status::kOk;
+  if (!replaced) {
+    file.reset();
+    CurrentEnv().Remove(temporary);
+    return false;
+  }
+  return CurrentEnv().SyncDirectory(DirectoryOf(path));
 }
 
 }  // namespace viewersettings::store

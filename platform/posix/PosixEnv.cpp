@@ -1,6 +1,11 @@
-// The platform on POSIX systems. Windows opens files without sharing; here every open takes an
-// exclusive, non-blocking flock right after open() and before any truncation, so a file held by
-// another call (thread or process) makes the open fail and is never cut by the failed opener.
+// The platform on POSIX systems.
+//
+// Windows opens files without sharing; here every open takes an exclusive, non-blocking flock
+// right after open() and before anything else happens to the file, so that a file held by
+// another call (thread or process) makes the open fail as busy. Writers are serialised by a
+// flock on the directory: unlike the settings file, which each write replaces by a new one, the
+// directory stays the same object, so a writer that waited never holds the lock of a file that
+// is no longer there.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,6 +20,28 @@
 namespace viewersettings::platform {
 namespace {
 
+int OpenRetryingInterrupts(const std::string& name, int flags) {
+  int fd;
+  do {
+    fd = open(name.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Takes the exclusive lock without waiting; kBusy when another open file description holds it.
+Status LockExclusively(int fd) {
+  int locked;
+  do {
+    locked = flock(fd, LOCK_EX | LOCK_NB);
+  } while (locked != 0 && errno == EINTR);
+  if (locked == 0) return Status::kOk;
+  return errno == EWOULDBLOCK ? Status::kBusy : Status::kFailed;
+}
+
+Status StatusOfErrno() {
+  return errno == ENOENT ? Status::kNotFound : Status::kFailed;
+}
+
 class PosixFile final : public File {
  public:
   explicit PosixFile(int fd) : fd_(fd) {}
@@ -26,8 +53,6 @@ class PosixFile final : public File {
     *bytes = static_cast<uint64_t>(info.st_size);
     return true;
   }
-
-  bool SeekToStart() override { return lseek(fd_, 0, SEEK_SET) == 0; }
 
   bool Read(void* buffer, size_t bytes) override {
     auto* out = static_cast<char*>(buffer);
@@ -53,12 +78,23 @@ class PosixFile final : public File {
     return true;
   }
 
+  bool Flush() override { return fsync(fd_) == 0; }
+
   bool Close() override {
     if (fd_ < 0) return true;
     const int fd = fd_;
     fd_ = -1;
     return close(fd) == 0;
   }
+
+ private:
+  int fd_;
+};
+
+class DirectoryLock final : public Lock {
+ public:
+  explicit DirectoryLock(int fd) : fd_(fd) {}
+  ~DirectoryLock() override { close(fd_); }
 
  private:
   int fd_;
@@ -75,34 +111,67 @@ class PosixEnv final : public Env {
     return FromUtf8(slash == std::string::npos ? std::string() : exe.substr(0, slash));
   }
 
-  std::unique_ptr<File> Open(const std::u16string& path, OpenMode mode) override {
+  std::unique_ptr<File> Open(const std::u16string& path, OpenMode mode, Status* status) override {
     int flags = O_CLOEXEC;
     switch (mode) {
-      case OpenMode::kReadExisting: flags |= O_RDONLY; break;
-      case OpenMode::kCreateWrite: flags |= O_WRONLY | O_CREAT; break;
-      case OpenMode::kCreateReadWrite: flags |= O_RDWR | O_CREAT; break;
-      case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+      case OpenMode::kReadExisting:
+        flags |= O_RDONLY;
+        break;
+      case OpenMode::kWriteExisting:
+        flags |= O_WRONLY;
+        break;
+      case OpenMode::kCreateNew:
+        flags |= O_RDWR | O_CREAT | O_EXCL;
+        break;
     }
-    const std::string name = ToUtf8(path);
-    int fd;
-    do {
-      fd = open(name.c_str(), flags, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return nullptr;
+    const int fd = OpenRetryingInterrupts(ToUtf8(path), flags);
+    if (fd < 0) {
+      *status = StatusOfErrno();
+      return nullptr;
+    }
     auto file = std::make_unique<PosixFile>(fd);
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
-    int locked;
-    do {
-      locked = flock(fd, LOCK_EX | LOCK_NB);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0) return nullptr;
-    const bool truncate = mode == OpenMode::kCreateWrite || mode == OpenMode::kCreateReadWrite;
-    if (truncate && ftruncate(fd, 0) != 0) return nullptr;
+    // A directory or device standing where the file should be is not a settings file; Windows
+    // refuses to open a directory as a file too.
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+      *status = Status::kFailed;
+      return nullptr;
+    }
+    *status = LockExclusively(fd);
+    if (*status != Status::kOk) return nullptr;
     return file;
   }
 
+  Status Replace(const std::u16string& from, const std::u16string& to) override {
+    const std::string source = ToUtf8(from);
+    const std::string target = ToUtf8(to);
+    // The new file keeps the permissions of the one it replaces.
+    struct stat info;
+    if (stat(target.c_str(), &info) == 0) chmod(source.c_str(), info.st_mode & 07777);
+    if (rename(source.c_str(), target.c_str()) == 0) return Status::kOk;
+    return StatusOfErrno();
+  }
+
   bool Remove(const std::u16string& path) override { return unlink(ToUtf8(path).c_str()) == 0; }
+
+  bool SyncDirectory(const std::u16string& dir) override {
+    const int fd = OpenRetryingInterrupts(ToUtf8(dir), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = fsync(fd) == 0;
+    return close(fd) == 0 && synced;
+  }
+
+  std::unique_ptr<Lock> TryLockWriters(const std::u16string& dir, Status* status) override {
+    const int fd = OpenRetryingInterrupts(ToUtf8(dir), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+      *status = StatusOfErrno();
+      return nullptr;
+    }
+    auto lock = std::make_unique<DirectoryLock>(fd);
+    *status = LockExclusively(fd);
+    if (*status != Status::kOk) return nullptr;
+    return lock;
+  }
 };
 
 }  // namespace

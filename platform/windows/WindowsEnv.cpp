@@ -1,6 +1,7 @@
-// The platform on Windows: the host executable's directory from GetModuleFileNameW, and files
-// opened with CreateFileW without sharing, so that a file held by another call makes the open
-// fail and is never truncated by the failed opener.
+// The platform on Windows: the host executable's directory from GetModuleFileNameW, files opened
+// with CreateFileW without sharing, so that a file held by another call makes the open fail as
+// busy, replacement with a write-through MoveFileExW, and a named mutex per directory for the
+// writers' lock, which outlives the files that each write replaces.
 #include <windows.h>
 
 #include "platform/Env.h"
@@ -14,6 +15,17 @@ const wchar_t* Wide(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
+// Another opener holds the file (or, for a replacement, has the target open).
+bool IsBusyError(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+Status StatusOf(DWORD error) {
+  if (IsBusyError(error)) return Status::kBusy;
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Status::kNotFound;
+  return Status::kFailed;
+}
+
 class WindowsFile final : public File {
  public:
   explicit WindowsFile(HANDLE handle) : handle_(handle) {}
@@ -24,11 +36,6 @@ class WindowsFile final : public File {
     if (!GetFileSizeEx(handle_, &size)) return false;
     *bytes = static_cast<uint64_t>(size.QuadPart);
     return true;
-  }
-
-  bool SeekToStart() override {
-    LARGE_INTEGER zero{};
-    return SetFilePointerEx(handle_, zero, nullptr, FILE_BEGIN) != 0;
   }
 
   bool Read(void* buffer, size_t bytes) override {
@@ -55,6 +62,8 @@ class WindowsFile final : public File {
     return true;
   }
 
+  bool Flush() override { return FlushFileBuffers(handle_) != 0; }
+
   bool Close() override {
     if (handle_ == INVALID_HANDLE_VALUE) return true;
     const HANDLE handle = handle_;
@@ -66,13 +75,25 @@ class WindowsFile final : public File {
   HANDLE handle_;
 };
 
+class WritersMutex final : public Lock {
+ public:
+  explicit WritersMutex(HANDLE mutex) : mutex_(mutex) {}
+  ~WritersMutex() override {
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+  }
+
+ private:
+  HANDLE mutex_;
+};
+
 class WindowsEnv final : public Env {
  public:
   std::u16string ExecutableDirectory() override {
     std::u16string path(MAX_PATH, u'\0');
     for (;;) {
-      const DWORD length = GetModuleFileNameW(
-          nullptr, reinterpret_cast<wchar_t*>(&path[0]), static_cast<DWORD>(path.size()));
+      const DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(&path[0]),
+                                              static_cast<DWORD>(path.size()));
       if (length == 0) return std::u16string();
       if (length < path.size()) {
         path.resize(length);
@@ -84,31 +105,75 @@ class WindowsEnv final : public Env {
     return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash);
   }
 
-  std::unique_ptr<File> Open(const std::u16string& path, OpenMode mode) override {
+  std::unique_ptr<File> Open(const std::u16string& path, OpenMode mode, Status* status) override {
     DWORD access = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
     switch (mode) {
-      case OpenMode::kReadExisting: break;
-      case OpenMode::kCreateWrite:
-        access = GENERIC_WRITE;
-        disposition = CREATE_ALWAYS;
+      case OpenMode::kReadExisting:
         break;
-      case OpenMode::kCreateReadWrite:
-        access = GENERIC_READ | GENERIC_WRITE;
-        disposition = CREATE_ALWAYS;
+      case OpenMode::kWriteExisting:
+        access = GENERIC_WRITE;
         break;
       case OpenMode::kCreateNew:
         access = GENERIC_READ | GENERIC_WRITE;
         disposition = CREATE_NEW;
         break;
     }
-    const HANDLE handle = CreateFileW(Wide(path), access, 0 /* no sharing */, nullptr,
-                                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    const HANDLE handle = CreateFileW(Wide(path), access, 0 /* no sharing */, nullptr, disposition,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      *status = StatusOf(GetLastError());
+      return nullptr;
+    }
+    *status = Status::kOk;
     return std::make_unique<WindowsFile>(handle);
   }
 
+  Status Replace(const std::u16string& from, const std::u16string& to) override {
+    if (MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return Status::kOk;
+    }
+    // A target that another handle holds open refuses to be replaced, with either error.
+    const DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED ? Status::kBusy : StatusOf(error);
+  }
+
   bool Remove(const std::u16string& path) override { return DeleteFileW(Wide(path)) != 0; }
+
+  // The replacement is made with write-through; there is no directory to flush on its own.
+  bool SyncDirectory(const std::u16string&) override { return true; }
+
+  std::unique_ptr<Lock> TryLockWriters(const std::u16string& dir, Status* status) override {
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(WritersMutexName(dir)));
+    if (mutex == nullptr) {
+      *status = Status::kFailed;
+      return nullptr;
+    }
+    // An abandoned mutex (its holder died) passes to the next waiter, which is what a crashed
+    // writer should leave behind: its temporary file never replaced the settings.
+    const DWORD waited = WaitForSingleObject(mutex, 0);
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+      CloseHandle(mutex);
+      *status = waited == WAIT_TIMEOUT ? Status::kBusy : Status::kFailed;
+      return nullptr;
+    }
+    *status = Status::kOk;
+    return std::make_unique<WritersMutex>(mutex);
+  }
+
+ private:
+  // Named after the directory, with ASCII letters folded as the file system folds them, so that
+  // every process writing the same settings file meets the same mutex.
+  static std::u16string WritersMutexName(const std::u16string& dir) {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (char16_t unit : dir) {
+      const char16_t folded = (unit >= u'a' && unit <= u'z') ? unit - (u'a' - u'A') : unit;
+      hash = (hash ^ folded) * 1099511628211ull;
+    }
+    std::u16string name = u"Local\\ViewerSettingsWriters-";
+    for (int shift = 60; shift >= 0; shift -= 4) name += u"0123456789abcdef"[(hash >> shift) & 15];
+    return name;
+  }
 };
 
 }  // namespace

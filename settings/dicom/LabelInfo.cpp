@@ -3,6 +3,7 @@
 // stored piece by piece, each piece a complete read (and, storing, a complete rewrite).
 #include "ViewerSettings.h"
 #include "settings/dicom/ModalityName.h"
+#include "store/Wait.h"
 #include "store/Frame.h"
 
 using namespace viewersettings::store;
@@ -92,6 +93,8 @@ int32_t WriteLabelText(const std::u16string& modality, const DICOMLabelText& in)
 
 int32_t XMLGetDICOMLabelInfo(const std::u16string& modality, DICOMLabelInfo* info) {
   if (!info || !IsUsableModalityName(modality)) return XMLR_GET_NOT_FOUND;
+  // Its accesses to the file share one wait for a busy file.
+  CallScope call;
   // Every part is read whatever the parts before it met.
   const int32_t results[] = {
       ReadLabelSymbol(modality, u"Point", info->Point),
@@ -107,6 +110,8 @@ int32_t XMLGetDICOMLabelInfo(const std::u16string& modality, DICOMLabelInfo* inf
 
 int32_t XMLSetDICOMLabelInfo(const std::u16string& modality, const DICOMLabelInfo* info) {
   if (!info || !IsUsableModalityName(modality)) return XMLR_SET_FAILED;
+  // Its accesses to the file share one wait for a busy file.
+  CallScope call;
   const int32_t results[] = {
       WriteLabelSymbol(modality, u"Point", info->Point),
       WriteLabelSymbol(modality, u"Line", info->Line),

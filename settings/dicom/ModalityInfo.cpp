@@ -2,11 +2,15 @@
 // overlay and the labels, each through its own exported functions and thus its own accesses.
 #include "ViewerSettings.h"
 #include "settings/dicom/ModalityName.h"
+#include "store/Wait.h"
 
 using viewersettings::dicom::IsUsableModalityName;
+using viewersettings::store::CallScope;
 
 int32_t XMLGetDICOMModalityInfo(const std::u16string& modality, DICOMModalityInfo* info) {
   if (!info || !IsUsableModalityName(modality)) return XMLR_GET_NOT_FOUND;
+  // Its accesses to the file share one wait for a busy file.
+  CallScope call;
   // Every part is read whatever the parts before it met; a file error is only a missing part.
   const int32_t results[] = {
       XMLGetDICOMDisplayKINImage(modality, &info->DisplayKIN),
@@ -21,6 +25,8 @@ int32_t XMLGetDICOMModalityInfo(const std::u16string& modality, DICOMModalityInf
 
 int32_t XMLSetDICOMModalityInfo(const std::u16string& modality, const DICOMModalityInfo* info) {
   if (!info || !IsUsableModalityName(modality)) return XMLR_SET_FAILED;
+  // Its accesses to the file share one wait for a busy file.
+  CallScope call;
   const int32_t results[] = {
       XMLSetDICOMDisplayKINImage(modality, info->DisplayKIN),
       XMLSetDICOMModalityPatientInfo(modality, &info->PatientInfo),

@@ -1,66 +1,115 @@
+// The real platform: exclusive opens, atomic replacement, the writers' lock.
 #include "platform/Env.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "support/SettingsDir.h"
 
 namespace {
 
-using viewersettings::platform::CurrentEnv;
-using viewersettings::platform::OpenMode;
 using testing_support::SettingsDir;
+using viewersettings::platform::DefaultEnv;
+using viewersettings::platform::File;
+using viewersettings::platform::OpenMode;
+using viewersettings::platform::Status;
 
-TEST(Env, EveryOpenIsExclusiveAndAFailedOpenTruncatesNothing) {
+std::unique_ptr<File> OpenFile(const std::filesystem::path& path, OpenMode mode,
+                               Status* status) {
+  return DefaultEnv().Open(path.u16string(), mode, status);
+}
+
+TEST(Env, EveryOpenIsExclusive) {
   SettingsDir dir;
   dir.WriteBytes("content");
-  const std::u16string path = dir.File().u16string();
-  for (const OpenMode holderMode :
-       {OpenMode::kReadExisting, OpenMode::kCreateWrite, OpenMode::kCreateReadWrite}) {
-    dir.WriteBytes("content");
-    auto holder = CurrentEnv().Open(path, holderMode);
+  for (const OpenMode holderMode : {OpenMode::kReadExisting, OpenMode::kWriteExisting}) {
+    Status status;
+    auto holder = OpenFile(dir.File(), holderMode, &status);
     ASSERT_TRUE(holder);
-    if (holderMode != OpenMode::kReadExisting) {
-      ASSERT_TRUE(holder->Write("content", 7));
-    }
-    for (const OpenMode mode :
-         {OpenMode::kReadExisting, OpenMode::kCreateWrite, OpenMode::kCreateReadWrite}) {
-      EXPECT_FALSE(CurrentEnv().Open(path, mode));
+    for (const OpenMode mode : {OpenMode::kReadExisting, OpenMode::kWriteExisting}) {
+      EXPECT_FALSE(OpenFile(dir.File(), mode, &status));
+      EXPECT_EQ(status, Status::kBusy);
     }
     holder.reset();
-    EXPECT_EQ(dir.Bytes(), "content");
-    EXPECT_TRUE(CurrentEnv().Open(path, OpenMode::kReadExisting));
+    EXPECT_TRUE(OpenFile(dir.File(), OpenMode::kReadExisting, &status));
+    EXPECT_EQ(dir.Bytes(), "content");  // opening for writing changes nothing by itself
   }
 }
 
-TEST(Env, OpenModes) {
+TEST(Env, OpenModesAndTheirFailures) {
   SettingsDir dir;
-  const std::u16string path = dir.File().u16string();
-  EXPECT_FALSE(CurrentEnv().Open(path, OpenMode::kReadExisting));
+  Status status;
+  EXPECT_FALSE(OpenFile(dir.File(), OpenMode::kReadExisting, &status));
+  EXPECT_EQ(status, Status::kNotFound);
+  EXPECT_FALSE(OpenFile(dir.File(), OpenMode::kWriteExisting, &status));
+  EXPECT_EQ(status, Status::kNotFound);
   {
-    auto file = CurrentEnv().Open(path, OpenMode::kCreateReadWrite);
+    auto file = OpenFile(dir.File(), OpenMode::kCreateNew, &status);
     ASSERT_TRUE(file);
     ASSERT_TRUE(file->Write("abcdef", 6));
-    ASSERT_TRUE(file->SeekToStart());
-    char buffer[6];
-    ASSERT_TRUE(file->Read(buffer, 6));
-    EXPECT_EQ(std::string(buffer, 6), "abcdef");
-    EXPECT_FALSE(file->Read(buffer, 1));  // at the end
+    EXPECT_TRUE(file->Flush());
     EXPECT_TRUE(file->Close());
   }
-  {
-    auto file = CurrentEnv().Open(path, OpenMode::kCreateWrite);
-    ASSERT_TRUE(file);
-    uint64_t length = 99;
-    ASSERT_TRUE(file->Length(&length));
-    EXPECT_EQ(length, 0u);  // truncated
-  }
-  // A directory where the file should be is not a file.
+  EXPECT_FALSE(OpenFile(dir.File(), OpenMode::kCreateNew, &status));  // exists
+  auto file = OpenFile(dir.File(), OpenMode::kReadExisting, &status);
+  ASSERT_TRUE(file);
+  uint64_t length = 0;
+  ASSERT_TRUE(file->Length(&length));
+  EXPECT_EQ(length, 6u);
+  char buffer[6];
+  ASSERT_TRUE(file->Read(buffer, 6));
+  EXPECT_EQ(std::string(buffer, 6), "abcdef");
+  EXPECT_FALSE(file->Read(buffer, 1));  // at the end
+  file.reset();
+
+  // A directory where the file should be is not a file, and not a missing one either.
   std::filesystem::create_directory(dir.Path() / "sub");
-  EXPECT_FALSE(CurrentEnv().Open((dir.Path() / "sub").u16string(), OpenMode::kReadExisting));
+  EXPECT_FALSE(OpenFile(dir.Path() / "sub", OpenMode::kReadExisting, &status));
+  EXPECT_EQ(status, Status::kFailed);
 }
 
-TEST(Env, ExecutableDirectoryIsAnAbsoluteDirectory) {
-  const std::u16string dir = CurrentEnv().ExecutableDirectory();
+TEST(Env, ReplaceSwapsInTheNewFileAndWaitsForNoReader) {
+  SettingsDir dir;
+  dir.WriteBytes("old");
+  const std::filesystem::path fresh = dir.Path() / "fresh";
+  {
+    Status status;
+    auto file = OpenFile(fresh, OpenMode::kCreateNew, &status);
+    ASSERT_TRUE(file && file->Write("new", 3) && file->Close());
+  }
+  Status status;
+  auto reader = OpenFile(dir.File(), OpenMode::kReadExisting, &status);
+  ASSERT_TRUE(reader);
+  const Status whileRead = DefaultEnv().Replace(fresh.u16string(), dir.File().u16string());
+  // Windows refuses to replace a file that is open; elsewhere the reader keeps the old file.
+  EXPECT_TRUE(whileRead == Status::kBusy || whileRead == Status::kOk);
+  reader.reset();
+  if (whileRead == Status::kBusy) {
+    EXPECT_EQ(DefaultEnv().Replace(fresh.u16string(), dir.File().u16string()), Status::kOk);
+  }
+  EXPECT_EQ(dir.Bytes(), "new");
+  EXPECT_FALSE(std::filesystem::exists(fresh));
+  EXPECT_TRUE(DefaultEnv().SyncDirectory(dir.Path().u16string()));
+  EXPECT_TRUE(DefaultEnv().Remove(dir.File().u16string()));
+  EXPECT_FALSE(dir.Exists());
+}
+
+TEST(Env, WritersLockExcludesOtherThreadsUntilReleased) {
+  SettingsDir dir;
+  const std::u16string path = dir.Path().u16string();
+  Status status;
+  auto lock = DefaultEnv().TryLockWriters(path, &status);
+  ASSERT_TRUE(lock);
+  Status other = Status::kOk;
+  std::thread([&] { DefaultEnv().TryLockWriters(path, &other); }).join();
+  EXPECT_EQ(other, Status::kBusy);
+  lock.reset();
+  std::thread([&] { EXPECT_TRUE(DefaultEnv().TryLockWriters(path, &other)); }).join();
+}
+
+TEST(Env, ExecutableDirectoryIsADirectory) {
+  const std::u16string dir = DefaultEnv().ExecutableDirectory();
   ASSERT_FALSE(dir.empty());
   EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(dir)));
 }

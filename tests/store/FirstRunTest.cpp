@@ -7,6 +7,7 @@
 
 #include "ViewerSettings.h"
 #include "platform/Env.h"
+#include "support/ForwardingEnv.h"
 #include "support/SettingsDir.h"
 
 namespace {
@@ -16,11 +17,10 @@ using testing_support::SettingsDir;
 using testing_support::U;
 using testing_support::Utf8;
 using viewersettings::platform::CurrentEnv;
-using viewersettings::platform::DefaultEnv;
-using viewersettings::platform::Env;
 using viewersettings::platform::File;
 using viewersettings::platform::kPathSeparator;
 using viewersettings::platform::OpenMode;
+using viewersettings::platform::Status;
 
 std::string ExpectedFirstRunText(const std::string& imageDir, const std::string& scuDir,
                                  const std::string& scpDir) {
@@ -200,16 +200,13 @@ TEST(FirstRun, LongExecutableRootsFallBackFieldByField) {
 
 // A platform on which the settings file cannot be opened for writing, as for a read-only file
 // (permissions do not stop root, who runs the tests in CI).
-class ReadOnlyFileEnv : public Env {
+class ReadOnlyFileEnv : public testing_support::ForwardingEnv {
  public:
-  ReadOnlyFileEnv() { viewersettings::platform::SetEnvForTesting(this); }
-  ~ReadOnlyFileEnv() override { viewersettings::platform::SetEnvForTesting(nullptr); }
-  std::u16string ExecutableDirectory() override { return DefaultEnv().ExecutableDirectory(); }
-  std::unique_ptr<File> Open(const std::u16string& path, OpenMode mode) override {
-    if (mode != OpenMode::kReadExisting) return nullptr;
-    return DefaultEnv().Open(path, mode);
+  std::unique_ptr<File> Open(const std::u16string& path, OpenMode mode, Status* status) override {
+    if (mode == OpenMode::kReadExisting) return Real().Open(path, mode, status);
+    *status = Status::kFailed;
+    return nullptr;
   }
-  bool Remove(const std::u16string&) override { return false; }
 };
 
 TEST(FirstRun, AnExistingFileThatCannotBeWrittenIsNeverSeeded) {
@@ -225,9 +222,9 @@ TEST(FirstRun, AnExistingFileThatCannotBeWrittenIsNeverSeeded) {
 
   // A real read-only file, where permissions apply.
   fs::permissions(dir.File(), fs::perms::owner_read);
-  if (CurrentEnv().Open(dir.File().u16string(), OpenMode::kCreateWrite)) {
+  Status status;
+  if (CurrentEnv().Open(dir.File().u16string(), OpenMode::kWriteExisting, &status)) {
     std::printf("skipped: permissions do not stop this user from writing\n");
-    dir.WriteBytes(before);
   } else {
     EXPECT_EQ(XMLSetRealData(5), XMLR_SET_FAILED);
     EXPECT_EQ(XMLIsRealData(), 0);

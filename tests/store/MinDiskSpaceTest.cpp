@@ -1,15 +1,23 @@
 // The model getter and setter on real files: read walk, write walk, write-back, failures.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
 #include "ViewerSettings.h"
 #include "platform/Env.h"
 #include "store/SettingsFile.h"
+#include "store/Wait.h"
 #include "support/FaultEnv.h"
 #include "support/SettingsDir.h"
 
 namespace {
 
 using testing_support::FaultEnv;
+using viewersettings::platform::CurrentEnv;
+using viewersettings::platform::OpenMode;
+using viewersettings::platform::Status;
 using testing_support::SettingsDir;
 using testing_support::U;
 
@@ -152,46 +160,62 @@ TEST(SettingsFile, OddLengthFileIsReadWithoutOverrun) {
   EXPECT_EQ(bytes.substr(bytes.size() - 2), std::string("x\0", 2));
 }
 
-TEST(SettingsFile, HeldFileMakesCallsFailWithoutDamage) {
+TEST(SettingsFile, HeldFileIsWaitedForBrieflyAndNeverDamaged) {
   SettingsDir dir;
   dir.Write(kDecl + "<SystemSetting><MinDiskSpace Value='8'/></SystemSetting>");
   const std::string before = dir.Bytes();
-  for (const auto mode : {viewersettings::platform::OpenMode::kReadExisting,
-                          viewersettings::platform::OpenMode::kCreateWrite}) {
-    auto holder = viewersettings::platform::CurrentEnv().Open(dir.File().u16string(), mode);
+  viewersettings::store::SetBusyWaitForTesting(std::chrono::milliseconds(100));
+  for (const auto mode : {OpenMode::kReadExisting, OpenMode::kWriteExisting}) {
+    Status status;
+    auto holder = CurrentEnv().Open(dir.File().u16string(), mode, &status);
     ASSERT_TRUE(holder);
-    if (mode == viewersettings::platform::OpenMode::kCreateWrite) {
-      ASSERT_TRUE(holder->Write(before.data(), before.size()));
-    }
     int32_t value = 1;
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(XMLGetMinDiskSpace(&value), XMLR_FILE_ERROR);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
     EXPECT_EQ(XMLSetMinDiskSpace(2), XMLR_FILE_ERROR);
     EXPECT_EQ(value, 1);
     holder.reset();
     EXPECT_EQ(dir.Bytes(), before);
   }
+
+  // A holder that lets go within the wait: the call goes through.
+  viewersettings::store::SetBusyWaitForTesting(viewersettings::store::kBusyWait);
+  Status status;
+  auto holder = CurrentEnv().Open(dir.File().u16string(), OpenMode::kReadExisting, &status);
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    holder.reset();
+  });
+  EXPECT_EQ(XMLSetMinDiskSpace(3), XMLR_SET_OK);
+  release.join();
+  int32_t value = 0;
+  EXPECT_EQ(XMLGetMinDiskSpace(&value), XMLR_GET_OK);
+  EXPECT_EQ(value, 3);
 }
 
-TEST(SettingsFile, ReadAndWriteErrorsAfterOpenAreReported) {
+TEST(SettingsFile, ReadAndWriteErrorsAreReportedAndTheFileKept) {
   SettingsDir dir;
   dir.Write(kDecl + "<SystemSetting><MinDiskSpace Value='8'/></SystemSetting>");
+  const std::string original = dir.Bytes();
   FaultEnv env;
   int32_t value = 1;
-  for (const auto operation : {FaultEnv::Operation::kLength, FaultEnv::Operation::kSeek,
-                               FaultEnv::Operation::kRead}) {
+  for (const auto operation : {FaultEnv::Operation::kLength, FaultEnv::Operation::kRead}) {
     env.FailNth(operation, 1);
     EXPECT_EQ(XMLGetMinDiskSpace(&value), XMLR_FILE_ERROR);
     EXPECT_EQ(value, 1);
   }
-  const std::string original = dir.Bytes();
-  env.FailNth(FaultEnv::Operation::kWrite, 1);
-  EXPECT_EQ(XMLSetMinDiskSpace(2), XMLR_SET_FAILED);
-  dir.WriteBytes(original);
-  env.FailNth(FaultEnv::Operation::kClose, 2);  // the close after writing
-  EXPECT_EQ(XMLSetMinDiskSpace(3), XMLR_SET_FAILED);
-  dir.WriteBytes(original);
+  for (const auto operation : {FaultEnv::Operation::kWrite, FaultEnv::Operation::kFlush,
+                               FaultEnv::Operation::kReplace}) {
+    env.FailNth(operation, 1);
+    EXPECT_EQ(XMLSetMinDiskSpace(2), XMLR_SET_FAILED);
+    EXPECT_EQ(dir.Bytes(), original);
+    EXPECT_FALSE(std::filesystem::exists(dir.File().u16string() + u".tmp"));
+  }
   env.FailNth(FaultEnv::Operation::kOpen, 0);
   EXPECT_EQ(XMLSetMinDiskSpace(4), XMLR_SET_OK);
+  EXPECT_EQ(XMLGetMinDiskSpace(&value), XMLR_GET_OK);
+  EXPECT_EQ(value, 4);
 }
 
 TEST(SettingsFile, NullOutputIsRefused) {

@@ -2,9 +2,10 @@
 
 namespace testing_support {
 
-using viewersettings::platform::DefaultEnv;
 using viewersettings::platform::File;
+using viewersettings::platform::Lock;
 using viewersettings::platform::OpenMode;
+using viewersettings::platform::Status;
 
 namespace {
 
@@ -15,15 +16,13 @@ class FaultFile : public File {
   bool Length(uint64_t* bytes) override {
     return !env_.Fails(FaultEnv::Operation::kLength) && file_->Length(bytes);
   }
-  bool SeekToStart() override {
-    return !env_.Fails(FaultEnv::Operation::kSeek) && file_->SeekToStart();
-  }
   bool Read(void* buffer, size_t bytes) override {
     return !env_.Fails(FaultEnv::Operation::kRead) && file_->Read(buffer, bytes);
   }
   bool Write(const void* data, size_t bytes) override {
     return !env_.Fails(FaultEnv::Operation::kWrite) && file_->Write(data, bytes);
   }
+  bool Flush() override { return !env_.Fails(FaultEnv::Operation::kFlush) && file_->Flush(); }
   bool Close() override {
     const bool closed = file_->Close();
     return !env_.Fails(FaultEnv::Operation::kClose) && closed;
@@ -36,28 +35,47 @@ class FaultFile : public File {
 
 }  // namespace
 
-FaultEnv::FaultEnv() { viewersettings::platform::SetEnvForTesting(this); }
-FaultEnv::~FaultEnv() { viewersettings::platform::SetEnvForTesting(nullptr); }
-
 void FaultEnv::FailNth(Operation operation, int nth) {
   failing_ = operation;
   failAt_ = nth == 0 ? 0 : Count(operation) + nth;
 }
 
+void FaultEnv::FailNthOperation(int nth) { failTotalAt_ = nth == 0 ? 0 : total_ + nth; }
+
 bool FaultEnv::Fails(Operation operation) {
   const int count = ++counts_[static_cast<int>(operation)];
-  return operation == failing_ && count == failAt_;
+  ++total_;
+  return (operation == failing_ && count == failAt_) || total_ == failTotalAt_;
 }
 
-std::u16string FaultEnv::ExecutableDirectory() { return DefaultEnv().ExecutableDirectory(); }
-
-std::unique_ptr<File> FaultEnv::Open(const std::u16string& path, OpenMode mode) {
-  if (Fails(Operation::kOpen)) return nullptr;
-  auto file = DefaultEnv().Open(path, mode);
+std::unique_ptr<File> FaultEnv::Open(const std::u16string& path, OpenMode mode, Status* status) {
+  if (Fails(Operation::kOpen)) {
+    *status = Status::kFailed;
+    return nullptr;
+  }
+  auto file = Real().Open(path, mode, status);
   if (!file) return nullptr;
   return std::make_unique<FaultFile>(*this, std::move(file));
 }
 
-bool FaultEnv::Remove(const std::u16string& path) { return DefaultEnv().Remove(path); }
+Status FaultEnv::Replace(const std::u16string& from, const std::u16string& to) {
+  return Fails(Operation::kReplace) ? Status::kFailed : Real().Replace(from, to);
+}
+
+bool FaultEnv::Remove(const std::u16string& path) {
+  return !Fails(Operation::kRemove) && Real().Remove(path);
+}
+
+bool FaultEnv::SyncDirectory(const std::u16string& dir) {
+  return !Fails(Operation::kSyncDirectory) && Real().SyncDirectory(dir);
+}
+
+std::unique_ptr<Lock> FaultEnv::TryLockWriters(const std::u16string& dir, Status* status) {
+  if (Fails(Operation::kLock)) {
+    *status = Status::kFailed;
+    return nullptr;
+  }
+  return Real().TryLockWriters(dir, status);
+}
 
 }  // namespace testing_support
