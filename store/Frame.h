@@ -204,6 +204,15 @@ class SettingsWriter {
   bool hasElement_ = false;
 };
 
+// The result of a call made of several complete accesses, each run whatever the ones before it
+// met (the list is evaluated in order): `ok` when every access returned it, else `otherwise`.
+inline int32_t AllOrElse(std::initializer_list<int32_t> results, int32_t ok, int32_t otherwise) {
+  for (const int32_t result : results) {
+    if (result != ok) return otherwise;
+  }
+  return ok;
+}
+
 // Getter frame: XMLR_FILE_ERROR when the settings text cannot be obtained (the body does not
 // run), else the reader's result after the read walk down `path` and the body.
 int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body,

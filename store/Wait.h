@@ -19,7 +19,7 @@ constexpr std::chrono::milliseconds kBusyWait{2000};
 void SetBusyWaitForTesting(std::chrono::milliseconds wait);
 
 // Marks one exported call. The outermost scope on a thread fixes the deadline that every wait
-// inside it shares.
+// inside it shares: a call made of several accesses to the file opens one before the first.
 class CallScope {
  public:
   CallScope();

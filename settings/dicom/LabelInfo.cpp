@@ -3,8 +3,8 @@
 // stored piece by piece, each piece a complete read (and, storing, a complete rewrite).
 #include "ViewerSettings.h"
 #include "settings/dicom/ModalityName.h"
-#include "store/Wait.h"
 #include "store/Frame.h"
+#include "store/Wait.h"
 
 using namespace viewersettings::store;
 using viewersettings::dicom::IsUsableModalityName;
@@ -93,33 +93,27 @@ int32_t WriteLabelText(const std::u16string& modality, const DICOMLabelText& in)
 
 int32_t XMLGetDICOMLabelInfo(const std::u16string& modality, DICOMLabelInfo* info) {
   if (!info || !IsUsableModalityName(modality)) return XMLR_GET_NOT_FOUND;
-  // Its accesses to the file share one wait for a busy file.
   CallScope call;
   // Every part is read whatever the parts before it met.
-  const int32_t results[] = {
-      ReadLabelSymbol(modality, u"Point", info->Point),
-      ReadLabelSymbol(modality, u"Line", info->Line),
-      ReadLabelSymbol(modality, u"Arrow", info->Arrow),
-      ReadLabelText(modality, info->Text),
-  };
-  for (const int32_t result : results) {
-    if (result != XMLR_GET_OK) return XMLR_GET_NOT_FOUND;
-  }
-  return XMLR_GET_OK;
+  return AllOrElse(
+      {
+          ReadLabelSymbol(modality, u"Point", info->Point),
+          ReadLabelSymbol(modality, u"Line", info->Line),
+          ReadLabelSymbol(modality, u"Arrow", info->Arrow),
+          ReadLabelText(modality, info->Text),
+      },
+      XMLR_GET_OK, XMLR_GET_NOT_FOUND);
 }
 
 int32_t XMLSetDICOMLabelInfo(const std::u16string& modality, const DICOMLabelInfo* info) {
   if (!info || !IsUsableModalityName(modality)) return XMLR_SET_FAILED;
-  // Its accesses to the file share one wait for a busy file.
   CallScope call;
-  const int32_t results[] = {
-      WriteLabelSymbol(modality, u"Point", info->Point),
-      WriteLabelSymbol(modality, u"Line", info->Line),
-      WriteLabelSymbol(modality, u"Arrow", info->Arrow),
-      WriteLabelText(modality, info->Text),
-  };
-  for (const int32_t result : results) {
-    if (result != XMLR_SET_OK) return XMLR_SET_FAILED;
-  }
-  return XMLR_SET_OK;
+  return AllOrElse(
+      {
+          WriteLabelSymbol(modality, u"Point", info->Point),
+          WriteLabelSymbol(modality, u"Line", info->Line),
+          WriteLabelSymbol(modality, u"Arrow", info->Arrow),
+          WriteLabelText(modality, info->Text),
+      },
+      XMLR_SET_OK, XMLR_SET_FAILED);
 }

@@ -3,8 +3,8 @@
 // image-information items under DisplayInfo a second one.
 #include "ViewerSettings.h"
 #include "settings/dicom/ModalityName.h"
-#include "store/Wait.h"
 #include "store/Frame.h"
+#include "store/Wait.h"
 
 using namespace viewersettings::store;
 using viewersettings::dicom::IsUsableModalityName;
@@ -46,7 +46,6 @@ int32_t WriteDisplayInfo(const std::u16string& modality, const DICOMDisplayInfo&
 int32_t XMLGetDICOMModalityPatientInfo(const std::u16string& modality,
                                        DICOMModalityPatientInfo* info) {
   if (!info || !IsUsableModalityName(modality)) return XMLR_GET_NOT_FOUND;
-  // Its accesses to the file share one wait for a busy file.
   CallScope call;
   const int32_t result = Get({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo"},
                              [&](SettingsReader& r) { OverlayLeaves(r, *info); });
@@ -59,7 +58,6 @@ int32_t XMLGetDICOMModalityPatientInfo(const std::u16string& modality,
 int32_t XMLSetDICOMModalityPatientInfo(const std::u16string& modality,
                                        const DICOMModalityPatientInfo* info) {
   if (!info || !IsUsableModalityName(modality)) return XMLR_SET_FAILED;
-  // Its accesses to the file share one wait for a busy file.
   CallScope call;
   const int32_t result = Set({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo"},
                              [&](SettingsWriter& w) { OverlayLeaves(w, *info); });

@@ -28,7 +28,6 @@ void ScalarLeaves(Io& io, Info& info) {
 // Three file accesses: the scalars, then each list on its own.
 int32_t XMLGetECGSettingInfo(ECGSettingInfo* info) {
   if (!info) return XMLR_GET_NOT_FOUND;
-  // Its accesses to the file share one wait for a busy file.
   CallScope call;
   int32_t result =
       Get({u"SystemSetting", u"ECGViewer"}, [&](SettingsReader& r) { ScalarLeaves(r, *info); });
@@ -41,7 +40,6 @@ int32_t XMLGetECGSettingInfo(ECGSettingInfo* info) {
 // Three rewrites of the file: the scalars (which create SmoothFilter), the filters, the colours.
 int32_t XMLSetECGSettingInfo(const ECGSettingInfo* info) {
   if (!info) return XMLR_SET_FAILED;
-  // Its accesses to the file share one wait for a busy file.
   CallScope call;
   int32_t result =
       Set({u"SystemSetting", u"ECGViewer"}, [&](SettingsWriter& w) { ScalarLeaves(w, *info); });
