@@ -15,8 +15,13 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
+# A fresh station folder: show creates its settings file, then one setting is changed and read back.
 demo: build
-	@dir=$$(mktemp -d) && $(BUILD)/tools/settings_example $$dir
+	@dir=$$(mktemp -d) && tool=$(BUILD)/tools/viewer-settings && \
+	  $$tool --dir $$dir show && echo && \
+	  $$tool --dir $$dir set MinDiskSpace 2048 && \
+	  echo "MinDiskSpace read back: $$($$tool --dir $$dir get MinDiskSpace)" && \
+	  echo "The settings file: $$dir/VorelViewerSysSetting.xml"
 
 test: test-native test-asan test-windows
 

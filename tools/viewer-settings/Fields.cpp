@@ -69,17 +69,12 @@ std::optional<std::u16string> ParseText(std::string_view text) {
 
 std::optional<Value> ValueOf(const FieldRef& ref) {
   return std::visit(
-      Overloaded{[](std::monostate) -> std::optional<Value> { return std::nullopt; },
-                 [](float* field) -> std::optional<Value> { return Value(*field); },
-                 [](std::u16string* field) -> std::optional<Value> {
-                   return Value(ToUtf8(*field));
-                 },
-                 [](FaceNameRef field) -> std::optional<Value> {
-                   return Value(FaceNameText(field));
-                 },
-                 [](auto* field) -> std::optional<Value> {
-                   return Value(static_cast<int64_t>(*field));
-                 }},
+      Overloaded{
+          [](std::monostate) -> std::optional<Value> { return std::nullopt; },
+          [](float* field) -> std::optional<Value> { return Value(*field); },
+          [](std::u16string* field) -> std::optional<Value> { return Value(ToUtf8(*field)); },
+          [](FaceNameRef field) -> std::optional<Value> { return Value(FaceNameText(field)); },
+          [](auto* field) -> std::optional<Value> { return Value(static_cast<int64_t>(*field)); }},
       ref);
 }
 
@@ -111,7 +106,7 @@ void FillSentinel(const FieldRef& ref, int which) {
 std::string Describe(const FieldRef& ref) {
   return std::visit(
       Overloaded{
-          [](std::monostate) -> std::string { return "an entry of a list (read only)"; },
+          [](std::monostate) -> std::string { return "an entry of a list"; },
           [](float*) -> std::string { return "a decimal number (stored with six decimals)"; },
           [](std::u16string*) -> std::string { return "text"; },
           [](FaceNameRef field) -> std::string {
@@ -127,43 +122,43 @@ std::string Describe(const FieldRef& ref) {
 }
 
 std::string Assign(const FieldRef& ref, std::string_view text) {
-  const bool stored = std::visit(
-      Overloaded{[](std::monostate) { return false; },
-                 [text](float* field) {
-                   float value = 0;
-                   const auto [end, error] =
-                       std::from_chars(text.data(), text.data() + text.size(), value);
-                   if (error != std::errc() || end != text.data() + text.size() ||
-                       !std::isfinite(value)) {
-                     return false;
-                   }
-                   *field = value;
-                   return true;
-                 },
-                 [text](std::u16string* field) {
-                   auto units = ParseText(text);
-                   if (units) *field = std::move(*units);
-                   return units.has_value();
-                 },
-                 [text](FaceNameRef field) {
-                   auto units = ParseText(text);
-                   if (!units || units->size() >= field.size) return false;
-                   for (size_t i = 0; i < field.size; ++i) {
-                     field.units[i] = i < units->size() ? (*units)[i] : 0;
-                   }
-                   return true;
-                 },
-                 [text](auto* field) {
-                   using Int = std::remove_pointer_t<decltype(field)>;
-                   const auto value = ParseInteger(text);
-                   if (!value || *value < std::numeric_limits<Int>::min() ||
-                       *value > static_cast<int64_t>(std::numeric_limits<Int>::max())) {
-                     return false;
-                   }
-                   *field = static_cast<Int>(*value);
-                   return true;
-                 }},
-      ref);
+  const bool stored =
+      std::visit(Overloaded{[](std::monostate) { return false; },
+                            [text](float* field) {
+                              float value = 0;
+                              const auto [end, error] =
+                                  std::from_chars(text.data(), text.data() + text.size(), value);
+                              if (error != std::errc() || end != text.data() + text.size() ||
+                                  !std::isfinite(value)) {
+                                return false;
+                              }
+                              *field = value;
+                              return true;
+                            },
+                            [text](std::u16string* field) {
+                              auto units = ParseText(text);
+                              if (units) *field = std::move(*units);
+                              return units.has_value();
+                            },
+                            [text](FaceNameRef field) {
+                              auto units = ParseText(text);
+                              if (!units || units->size() >= field.size) return false;
+                              for (size_t i = 0; i < field.size; ++i) {
+                                field.units[i] = i < units->size() ? (*units)[i] : 0;
+                              }
+                              return true;
+                            },
+                            [text](auto* field) {
+                              using Int = std::remove_pointer_t<decltype(field)>;
+                              const auto value = ParseInteger(text);
+                              if (!value || *value < std::numeric_limits<Int>::min() ||
+                                  *value > static_cast<int64_t>(std::numeric_limits<Int>::max())) {
+                                return false;
+                              }
+                              *field = static_cast<Int>(*value);
+                              return true;
+                            }},
+                 ref);
   return stored ? std::string() : Describe(ref);
 }
 

@@ -73,9 +73,13 @@ void JsonWriter::Close(char bracket) {
   if (levelHasItems_.empty()) out_ << '\n';
 }
 
-void JsonWriter::EndObject() { Close('}'); }
+void JsonWriter::EndObject() {
+  Close('}');
+}
 
-void JsonWriter::EndArray() { Close(']'); }
+void JsonWriter::EndArray() {
+  Close(']');
+}
 
 void JsonWriter::Key(std::string_view key) {
   BeforeValue();

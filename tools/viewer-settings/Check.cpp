@@ -1,0 +1,328 @@
+#include "tools/viewer-settings/Check.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "platform/Utf8.h"
+#include "platform/WideConvert.h"
+#include "xmldoc/XmlDocument.h"
+
+namespace viewersettings::cli {
+namespace {
+
+using platform::ToUtf8;
+
+constexpr char16_t kByteOrderMark = 0xFEFF;
+constexpr char16_t kRootName[] = u"SystemSetting";
+
+// Stands in a path for every child of the element before it: each one may be a modality.
+constexpr char16_t kEachModality[] = u"*";
+
+// Sibling leaves that the library looks for one after the other, each only after the one it
+// found last: a leaf that stands before that one is not found by getters, and setters add
+// another one after it. Paths start below the root.
+struct ForwardSearched {
+  std::vector<const char16_t*> path;
+  std::vector<const char16_t*> leaves;
+};
+
+const std::vector<ForwardSearched>& ForwardSearchedGroups() {
+  static const std::vector<ForwardSearched> groups = {
+      {{u"DICOMViewer", u"DICOMNetSetting"},
+       {u"UseStudyUID", u"CheckStudyUID", u"LocalMaxSCPCount", u"LocalMaxSCUCount",
+        u"LocalDelayTime", u"LocalImageDir", u"LocalSCUDir", u"LocalSCPDir"}},
+      {{u"DICOMViewer", u"DICOMMainWin"}, {u"ShowPatientInfo", u"ShowLabelInfo"}},
+      {{u"DICOMViewer", kEachModality, u"PatientInfo"},
+       {u"LeftTop", u"RightTop", u"LeftBottom", u"RightBottom", u"Color", u"Height"}},
+      {{u"DICOMViewer", kEachModality, u"PatientInfo", u"DisplayInfo"},
+       {u"ImageDirection", u"ZoomRatio", u"WidthLevel", u"SeriesImageNo", u"ImageSize"}},
+      {{u"DICOMViewer", kEachModality, u"Label", u"Symbol", u"Point"}, {u"Style", u"Size"}},
+      {{u"DICOMViewer", kEachModality, u"Label", u"Symbol", u"Line"}, {u"Style", u"Size"}},
+      {{u"DICOMViewer", kEachModality, u"Label", u"Symbol", u"Arrow"}, {u"Style", u"Size"}},
+      {{u"DICOMViewer", kEachModality, u"Label", u"Text"}, {u"Unit", u"Precision"}},
+      {{u"DICOMViewer", kEachModality, u"Label", u"Text", u"Font"},
+       {u"Height", u"Width", u"Escapment", u"Orientation", u"Weight", u"Italic", u"Underline",
+        u"StrikeOut", u"CharSet", u"OutPrecision", u"ClipPrecision", u"Quality", u"PitchAndFamily",
+        u"Color", u"FaceName"}},
+      {{u"ECGViewer"}, {u"PageStyle", u"GridType", u"SmoothFilter", u"Magnifier"}},
+  };
+  return groups;
+}
+
+// The elements of a parsed document as the engine indexed them, with their lines.
+class Tree {
+ public:
+  explicit Tree(CXmlDocument& doc) : doc_(doc) {
+    const std::u16string& text = doc.DocText();
+    for (size_t pos = text.find(u'\n'); pos != std::u16string::npos;
+         pos = text.find(u'\n', pos + 1)) {
+      lineBreaks_.push_back(static_cast<int32_t>(pos));
+    }
+  }
+
+  int32_t Root() const { return doc_.Index().at(0).firstChildSlot; }
+
+  std::vector<int32_t> Children(int32_t slot) const {
+    std::vector<int32_t> children;
+    for (int32_t child = doc_.Index().at(slot).firstChildSlot; child != 0;
+         child = doc_.Index().at(child).nextSiblingSlot) {
+      children.push_back(child);
+    }
+    return children;
+  }
+
+  // The tag name as the engine compares it: the token after "<", up to a delimiter.
+  std::u16string Name(int32_t slot) const {
+    const std::u16string& text = doc_.DocText();
+    size_t pos = static_cast<size_t>(doc_.Index().at(slot).tagOpen) + 1;
+    while (pos < text.size() && std::u16string_view(u" \t\n\r").find(text[pos]) != npos) ++pos;
+    const size_t end = text.find_first_of(u" \t\n\r<>=\\/?!", pos);
+    return text.substr(pos, end == std::u16string::npos ? std::u16string::npos : end - pos);
+  }
+
+  int LineAt(int32_t pos) const {
+    return 1 + static_cast<int>(std::lower_bound(lineBreaks_.begin(), lineBreaks_.end(), pos) -
+                                lineBreaks_.begin());
+  }
+  int Line(int32_t slot) const { return LineAt(doc_.Index().at(slot).tagOpen); }
+
+  int32_t FirstChild(int32_t parent, std::u16string_view name) const {
+    for (const int32_t child : Children(parent)) {
+      if (Name(child) == name) return child;
+    }
+    return 0;
+  }
+
+  std::u16string Attribute(int32_t slot, const char16_t* name) const {
+    CXmlDocument::Position position;
+    position.parentPos = doc_.Index().at(slot).parentSlot;
+    position.mainPos = slot;
+    position.nodeKind = 1;
+    doc_.RestorePosition(position);
+    return doc_.GetAttribute(name);
+  }
+
+ private:
+  static constexpr size_t npos = std::u16string_view::npos;
+  CXmlDocument& doc_;
+  std::vector<int32_t> lineBreaks_;
+};
+
+std::string Tag(std::u16string_view name) {
+  return "<" + ToUtf8(name) + ">";
+}
+
+std::string OnLine(int line) {
+  return " (line " + std::to_string(line) + ")";
+}
+
+void CheckEncoding(const std::string& bytes, const std::u16string& text,
+                   std::vector<Finding>& findings) {
+  if (bytes.size() % 2 != 0) {
+    findings.push_back(
+        {0, "the file has an odd number of bytes: its last byte is no whole UTF-16 unit"});
+  }
+  if (text.front() == kByteOrderMark) return;
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  if (byte(0) == 0xFE && bytes.size() > 1 && byte(1) == 0xFF) {
+    findings.push_back({1, "the byte-order mark is big-endian: the library reads UTF-16LE only"});
+  } else if (bytes.size() > 1 && byte(0) != 0 && byte(1) != 0) {
+    findings.push_back({1,
+                        "missing byte-order mark, and the text looks like 8-bit text (such as "
+                        "UTF-8): the library reads UTF-16LE only"});
+  } else {
+    findings.push_back({1,
+                        "missing byte-order mark: the library reads the file as UTF-16LE all "
+                        "the same, and files it creates begin with one"});
+  }
+}
+
+// Elements of one name under one parent: the library looks each name up from the first child and
+// takes the first. Columns are the exception, told apart by their ColumnNo text.
+void CheckDuplicates(const Tree& tree, int32_t parent, std::vector<Finding>& findings) {
+  const std::u16string parentName = tree.Name(parent);
+  const bool columns = parentName == u"PatListHeader";
+  std::map<std::u16string, int32_t> first;
+  for (const int32_t child : tree.Children(parent)) {
+    const std::u16string name = tree.Name(child);
+    if (columns && name == u"Item") {
+      const std::u16string number = tree.Attribute(child, u"ColumnNo");
+      const auto [known, added] = first.emplace(u"Item ColumnNo=" + number, child);
+      if (!added) {
+        findings.push_back(
+            {tree.Line(child), "second <Item ColumnNo=\"" + ToUtf8(number) + "\"> under " +
+                                   Tag(parentName) + ", the first is on line " +
+                                   std::to_string(tree.Line(known->second)) +
+                                   ": the library reads and updates only the first"});
+      }
+      continue;
+    }
+    const auto [known, added] = first.emplace(name, child);
+    if (!added) {
+      findings.push_back({tree.Line(child), "second " + Tag(name) + " under " + Tag(parentName) +
+                                                ", the first is on line " +
+                                                std::to_string(tree.Line(known->second)) +
+                                                ": the library reads and updates only the first"});
+    }
+  }
+}
+
+// Replays the library's forward search for `leaves` among the children of `parent`.
+void CheckForwardOrder(const Tree& tree, int32_t parent, const std::vector<std::u16string>& leaves,
+                       std::vector<Finding>& findings) {
+  const std::vector<int32_t> children = tree.Children(parent);
+  std::map<std::u16string, std::vector<int>> places;
+  for (size_t i = 0; i < children.size(); ++i) {
+    places[tree.Name(children[i])].push_back(static_cast<int>(i));
+  }
+  int current = -1;
+  for (const std::u16string& leaf : leaves) {
+    const auto found = places.find(leaf);
+    if (found == places.end()) continue;  // missing, not misplaced
+    const std::vector<int>& at = found->second;
+    const auto after = std::upper_bound(at.begin(), at.end(), current);
+    if (after != at.end()) {
+      current = *after;
+      continue;
+    }
+    const int32_t misplaced = children[static_cast<size_t>(at.front())];
+    const int32_t foundLast = children[static_cast<size_t>(current)];
+    const std::string before = Tag(tree.Name(foundLast));
+    findings.push_back({tree.Line(misplaced),
+                        Tag(leaf) + " stands before " + before + OnLine(tree.Line(foundLast)) +
+                            " under " + Tag(tree.Name(parent)) +
+                            ": the library looks for it only after " + before +
+                            ", so getters do not find it and setters add another one"});
+  }
+}
+
+std::vector<int32_t> Resolve(const Tree& tree, int32_t root,
+                             const std::vector<const char16_t*>& path) {
+  std::vector<int32_t> level = {root};
+  for (const char16_t* name : path) {
+    std::vector<int32_t> next;
+    for (const int32_t slot : level) {
+      if (std::u16string_view(name) == kEachModality) {
+        std::set<std::u16string> seen;
+        for (const int32_t child : tree.Children(slot)) {
+          if (seen.insert(tree.Name(child)).second) next.push_back(child);
+        }
+      } else if (const int32_t child = tree.FirstChild(slot, name)) {
+        next.push_back(child);
+      }
+    }
+    level = std::move(next);
+  }
+  return level;
+}
+
+// ModalityCount, then Modality0 up to the stored count, each looked up after the one before.
+void CheckModalityList(const Tree& tree, int32_t viewer, std::vector<Finding>& findings) {
+  const int32_t countElement = tree.FirstChild(viewer, u"ModalityCount");
+  if (countElement == 0) return;
+  const auto count =
+      static_cast<int16_t>(platform::WideToInt32(tree.Attribute(countElement, u"Value").c_str()));
+  std::vector<std::u16string> leaves = {u"ModalityCount"};
+  for (int i = 0; i < count; ++i) {
+    leaves.push_back(u"Modality" + platform::FromUtf8(std::to_string(i)));
+  }
+  CheckForwardOrder(tree, viewer, leaves, findings);
+}
+
+void CheckTree(CXmlDocument& doc, std::vector<Finding>& findings) {
+  const Tree tree(doc);
+  const int32_t root = tree.Root();
+  const ElemPos& rootPos = doc.Index().at(static_cast<size_t>(root));
+
+  // The engine indexes only the first top-level element; it parses what follows as a document
+  // of its own.
+  CXmlDocument rest;
+  if (rest.ParseText(doc.DocText().substr(static_cast<size_t>(rootPos.elementClose) + 1))) {
+    const Tree restTree(rest);
+    const int32_t at = rootPos.elementClose + 1 + rest.Index().at(restTree.Root()).tagOpen;
+    findings.push_back({tree.LineAt(at), "a second top-level element " +
+                                             Tag(restTree.Name(restTree.Root())) +
+                                             " follows the root: the library ignores it"});
+  }
+
+  std::vector<int32_t> pending = {root};
+  while (!pending.empty()) {
+    const int32_t slot = pending.back();
+    pending.pop_back();
+    CheckDuplicates(tree, slot, findings);
+    const std::vector<int32_t> children = tree.Children(slot);
+    pending.insert(pending.end(), children.rbegin(), children.rend());
+  }
+
+  if (tree.Name(root) != kRootName) {
+    findings.push_back({tree.Line(root), "the root element is " + Tag(tree.Name(root)) + ", not " +
+                                             Tag(kRootName) +
+                                             ": getters find nothing and setters store nothing"});
+    return;
+  }
+  for (const ForwardSearched& group : ForwardSearchedGroups()) {
+    const std::vector<std::u16string> leaves(group.leaves.begin(), group.leaves.end());
+    for (const int32_t parent : Resolve(tree, root, group.path)) {
+      CheckForwardOrder(tree, parent, leaves, findings);
+    }
+  }
+  if (const int32_t viewer = tree.FirstChild(root, u"DICOMViewer")) {
+    CheckModalityList(tree, viewer, findings);
+  }
+}
+
+}  // namespace
+
+CheckReport CheckSettingsFile(const std::filesystem::path& file) {
+  CheckReport report;
+  std::error_code error;
+  report.exists = std::filesystem::exists(file, error);
+  if (!report.exists) return report;
+  std::ifstream in(file, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) {
+    report.readError = "cannot be read";
+    return report;
+  }
+  std::vector<Finding>& findings = report.findings;
+  if (bytes.empty()) {
+    findings.push_back(
+        {0,
+         "the file is empty: the library cannot read it (XMLR_FILE_ERROR) and does not "
+         "recreate it"});
+    return report;
+  }
+
+  // As the library reads it: UTF-16LE code units, an odd last byte as a unit of its own.
+  std::u16string text((bytes.size() + 1) / 2, u'\0');
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    text[i / 2] |= static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) << (8 * (i % 2)));
+  }
+  CheckEncoding(bytes, text, findings);
+
+  const size_t nul = text.find(u'\0');
+  CXmlDocument doc;
+  const bool parsed = doc.ParseText(std::move(text));
+  if (nul != std::u16string::npos) {
+    findings.push_back({Tree(doc).LineAt(static_cast<int32_t>(nul)),
+                        "a NUL character ends the text here: the library ignores the rest"});
+  }
+  if (parsed) {
+    CheckTree(doc, findings);
+  } else {
+    const std::u16string& message = doc.GetError();
+    findings.push_back(
+        {0, "the engine cannot parse the file (" +
+                (message.empty() ? std::string("it begins with an end tag") : ToUtf8(message)) +
+                "): getters find nothing, and setters add their elements after the text"});
+  }
+  std::stable_sort(findings.begin(), findings.end(),
+                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  return report;
+}
+
+}  // namespace viewersettings::cli
