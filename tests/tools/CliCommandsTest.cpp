@@ -175,7 +175,14 @@ TEST(CliGetSet, ValuesGoThroughTheSetterIntoTheRightFieldAndComeBack) {
       {"Modality.General.Label.Text.Font.Color", "0xFF00", "65280",
        [&] { return std::to_string(label().Text.Color); }},
       {"Modality.General.Label.Text.Font.FaceName", "Arial", "Arial",
-       [&] { return Utf8(label().Text.Font.lfFaceName); }},
+       [&] {
+         std::u16string face;
+         for (const auto unit : label().Text.Font.lfFaceName) {
+           if (unit == 0) break;
+           face += static_cast<char16_t>(unit);
+         }
+         return Utf8(face);
+       }},
       {"Modality.C.T.DisplayKIN", "-2", "-2",
        [] {
          int32_t value = 0;

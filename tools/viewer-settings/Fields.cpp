@@ -54,7 +54,9 @@ std::string DescribeInteger() {
 
 std::string FaceNameText(const FaceNameRef& name) {
   std::u16string units;
-  for (size_t i = 0; i < name.size && name.units[i] != 0; ++i) units += name.units[i];
+  for (size_t i = 0; i < name.size && name.units[i] != 0; ++i) {
+    units += static_cast<char16_t>(name.units[i]);
+  }
   return ToUtf8(units);
 }
 
@@ -122,43 +124,43 @@ std::string Describe(const FieldRef& ref) {
 }
 
 std::string Assign(const FieldRef& ref, std::string_view text) {
-  const bool stored =
-      std::visit(Overloaded{[](std::monostate) { return false; },
-                            [text](float* field) {
-                              float value = 0;
-                              const auto [end, error] =
-                                  std::from_chars(text.data(), text.data() + text.size(), value);
-                              if (error != std::errc() || end != text.data() + text.size() ||
-                                  !std::isfinite(value)) {
-                                return false;
-                              }
-                              *field = value;
-                              return true;
-                            },
-                            [text](std::u16string* field) {
-                              auto units = ParseText(text);
-                              if (units) *field = std::move(*units);
-                              return units.has_value();
-                            },
-                            [text](FaceNameRef field) {
-                              auto units = ParseText(text);
-                              if (!units || units->size() >= field.size) return false;
-                              for (size_t i = 0; i < field.size; ++i) {
-                                field.units[i] = i < units->size() ? (*units)[i] : 0;
-                              }
-                              return true;
-                            },
-                            [text](auto* field) {
-                              using Int = std::remove_pointer_t<decltype(field)>;
-                              const auto value = ParseInteger(text);
-                              if (!value || *value < std::numeric_limits<Int>::min() ||
-                                  *value > static_cast<int64_t>(std::numeric_limits<Int>::max())) {
-                                return false;
-                              }
-                              *field = static_cast<Int>(*value);
-                              return true;
-                            }},
-                 ref);
+  const bool stored = std::visit(
+      Overloaded{[](std::monostate) { return false; },
+                 [text](float* field) {
+                   float value = 0;
+                   const auto [end, error] =
+                       std::from_chars(text.data(), text.data() + text.size(), value);
+                   if (error != std::errc() || end != text.data() + text.size() ||
+                       !std::isfinite(value)) {
+                     return false;
+                   }
+                   *field = value;
+                   return true;
+                 },
+                 [text](std::u16string* field) {
+                   auto units = ParseText(text);
+                   if (units) *field = std::move(*units);
+                   return units.has_value();
+                 },
+                 [text](FaceNameRef field) {
+                   auto units = ParseText(text);
+                   if (!units || units->size() >= field.size) return false;
+                   for (size_t i = 0; i < field.size; ++i) {
+                     field.units[i] = i < units->size() ? static_cast<FontChar>((*units)[i]) : 0;
+                   }
+                   return true;
+                 },
+                 [text](auto* field) {
+                   using Int = std::remove_pointer_t<decltype(field)>;
+                   const auto value = ParseInteger(text);
+                   if (!value || *value < std::numeric_limits<Int>::min() ||
+                       *value > static_cast<int64_t>(std::numeric_limits<Int>::max())) {
+                     return false;
+                   }
+                   *field = static_cast<Int>(*value);
+                   return true;
+                 }},
+      ref);
   return stored ? std::string() : Describe(ref);
 }
 

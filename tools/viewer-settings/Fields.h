@@ -7,21 +7,33 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
+#include "ViewerSettings.h"
+
 namespace viewersettings::cli {
+
+// The font record's own types: LONG and WCHAR on Windows, int32_t and char16_t elsewhere.
+using FontLong = decltype(LOGFONTW::lfHeight);
+using FontChar = std::remove_extent_t<decltype(LOGFONTW::lfFaceName)>;
 
 // A fixed array of UTF-16 units holding a NUL-terminated name (a font's face name).
 struct FaceNameRef {
-  char16_t* units;
+  FontChar* units;
   size_t size;
 };
 
 // The field's place in its record. std::monostate stands for an entry of a list that the getter
 // did not return, so that it can be named and shown as not stored.
+#if defined(_WIN32)
+using FieldRef = std::variant<std::monostate, int16_t*, int32_t*, FontLong*, uint32_t*, uint8_t*,
+                              float*, std::u16string*, FaceNameRef>;
+#else
 using FieldRef = std::variant<std::monostate, int16_t*, int32_t*, uint32_t*, uint8_t*, float*,
                               std::u16string*, FaceNameRef>;
+#endif
 
 struct Field {
   std::string key;  // as typed for get and set, e.g. "DICOM.LocalImageDir"
