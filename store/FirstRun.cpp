@@ -1,5 +1,6 @@
 // First run: a settings file that cannot be opened is created with a skeleton and then seeded
-// through the library's own setters, so the defaults are exactly what those setters store.
+// through the library's own setters, so the defaults are exactly what those setters store. The
+// seeding happens in memory and the complete file reaches the disk in one replacement.
 #include <string>
 #include <vector>
 
@@ -57,8 +58,8 @@ void SeedDefaults() {
 // Entered when the settings file could not be opened for reading. Only a file that does not
 // exist is created and seeded: where it exists (unreadable, or another call held it for longer
 // than a call waits) this writes nothing, so existing settings are never replaced by defaults.
-// The writers' lock is held throughout, so that concurrent first calls create the file once and
-// wait for the seeding to finish; the seeding setters take it again on this thread.
+// The writers' lock is held throughout, so that concurrent first calls create the file once; the
+// seeding setters take it again on this thread.
 bool CreateDefaultSettingsFile(const std::u16string& path) {
   WriterLock lock(GetExeRoot());
   if (!lock.Held()) return false;
@@ -67,9 +68,13 @@ bool CreateDefaultSettingsFile(const std::u16string& path) {
       status != platform::Status::kNotFound) {
     return status == platform::Status::kOk;  // created meanwhile by another call
   }
-  if (!WriteSettingsText(path, SkeletonText())) return false;
-  SeedDefaults();
-  return true;
+  std::u16string text;
+  {
+    InMemorySettingsFile staging(path, SkeletonText());
+    SeedDefaults();
+    text = staging.Text();
+  }
+  return WriteSettingsText(path, text);
 }
 
 }  // namespace viewersettings::store

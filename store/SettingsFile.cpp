@@ -29,7 +29,38 @@ bool WriteWhole(platform::File& file, const std::u16string& text) {
   return file.Write(text.data(), text.size() * sizeof(char16_t)) && file.Flush() && file.Close();
 }
 
+// The temporary file of a write-back, removed unless it took the settings file's place, however
+// the write-back ends (out of memory included).
+struct TemporaryFile {
+  explicit TemporaryFile(std::u16string name) : path(std::move(name)) {}
+  ~TemporaryFile() {
+    file.reset();
+    if (!replaced) CurrentEnv().Remove(path);
+  }
+  const std::u16string path;
+  std::unique_ptr<platform::File> file;
+  bool replaced = false;
+};
+
+thread_local InMemorySettingsFile* t_inMemory = nullptr;
+
 }  // namespace
+
+InMemorySettingsFile::InMemorySettingsFile(const std::u16string& path, std::u16string text)
+    : path_(path), text_(std::move(text)), outer_(t_inMemory) {
+  t_inMemory = this;
+}
+
+InMemorySettingsFile::~InMemorySettingsFile() {
+  t_inMemory = outer_;
+}
+
+InMemorySettingsFile* InMemorySettingsFile::For(const std::u16string& path) {
+  for (InMemorySettingsFile* file = t_inMemory; file; file = file->outer_) {
+    if (file->path_ == path) return file;
+  }
+  return nullptr;
+}
 
 std::u16string GetExeRoot() {
   std::u16string root = platform::GetExeRootPath();
@@ -43,6 +74,9 @@ std::u16string GetSettingsFilePath() {
 }
 
 std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
+  if (const InMemorySettingsFile* inMemory = InMemorySettingsFile::For(path)) {
+    return inMemory->text_;
+  }
   Status status;
   auto file = OpenWhenFree(path, OpenMode::kReadExisting, &status);
   // A file that is only busy is never created over; anything else may be a missing file.
@@ -65,23 +99,23 @@ std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
 }
 
 bool WriteSettingsText(const std::u16string& path, const std::u16string& text) {
+  if (InMemorySettingsFile* inMemory = InMemorySettingsFile::For(path)) {
+    inMemory->text_ = text;
+    return true;
+  }
   Status status;
   if (!OpenWhenFree(path, OpenMode::kWriteExisting, &status) && status != Status::kNotFound) {
     return false;
   }
-  const std::u16string temporary = TemporaryPathOf(path);
-  CurrentEnv().Remove(temporary);
-  auto file = CurrentEnv().Open(temporary, OpenMode::kCreateNew, &status);
-  if (!file) return false;
-  const bool replaced = WriteWhole(*file, text) && RetryWhileBusy([&] {
-                                                     return CurrentEnv().Replace(temporary, path);
-                                                   }) == Status::kOk;
-  if (!replaced) {
-    file.reset();
-    CurrentEnv().Remove(temporary);
-    return false;
-  }
-  return CurrentEnv().SyncDirectory(DirectoryOf(path));
+  const std::u16string directory = DirectoryOf(path);
+  TemporaryFile temporary(TemporaryPathOf(path));
+  CurrentEnv().Remove(temporary.path);
+  temporary.file = CurrentEnv().Open(temporary.path, OpenMode::kCreateNew, &status);
+  if (!temporary.file) return false;
+  temporary.replaced =
+      WriteWhole(*temporary.file, text) &&
+      RetryWhileBusy([&] { return CurrentEnv().Replace(temporary.path, path); }) == Status::kOk;
+  return temporary.replaced && CurrentEnv().SyncDirectory(directory);
 }
 
 }  // namespace viewersettings::store

@@ -30,4 +30,25 @@ bool WriteSettingsText(const std::u16string& path, const std::u16string& text);
 // when the file is not there.
 bool CreateDefaultSettingsFile(const std::u16string& path);
 
+// While one lives on a thread, ReadSettingsText and WriteSettingsText of `path` on that thread
+// read and write this text in memory instead of the file. The first-run defaults are seeded so
+// and reach the disk in one replacement: an interrupted first run leaves no half-seeded file.
+class InMemorySettingsFile {
+ public:
+  InMemorySettingsFile(const std::u16string& path, std::u16string text);
+  ~InMemorySettingsFile();
+  InMemorySettingsFile(const InMemorySettingsFile&) = delete;
+  InMemorySettingsFile& operator=(const InMemorySettingsFile&) = delete;
+  const std::u16string& Text() const { return text_; }
+
+ private:
+  friend std::optional<std::u16string> ReadSettingsText(const std::u16string& path);
+  friend bool WriteSettingsText(const std::u16string& path, const std::u16string& text);
+  static InMemorySettingsFile* For(const std::u16string& path);
+
+  const std::u16string& path_;
+  std::u16string text_;
+  InMemorySettingsFile* outer_;
+};
+
 }  // namespace viewersettings::store

@@ -42,9 +42,11 @@ Status StatusOfErrno() {
   return errno == ENOENT ? Status::kNotFound : Status::kFailed;
 }
 
+// The owners below are made before the descriptor is opened and then adopt it, so that running
+// out of memory can never leave a descriptor (and with it the file's lock) behind.
 class PosixFile final : public File {
  public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  void Adopt(int fd) { fd_ = fd; }
   ~PosixFile() override { Close(); }
 
   bool Length(uint64_t* bytes) override {
@@ -88,16 +90,18 @@ class PosixFile final : public File {
   }
 
  private:
-  int fd_;
+  int fd_ = -1;
 };
 
 class DirectoryLock final : public Lock {
  public:
-  explicit DirectoryLock(int fd) : fd_(fd) {}
-  ~DirectoryLock() override { close(fd_); }
+  void Adopt(int fd) { fd_ = fd; }
+  ~DirectoryLock() override {
+    if (fd_ >= 0) close(fd_);
+  }
 
  private:
-  int fd_;
+  int fd_ = -1;
 };
 
 class PosixEnv final : public Env {
@@ -124,12 +128,14 @@ class PosixEnv final : public Env {
         flags |= O_RDWR | O_CREAT | O_EXCL;
         break;
     }
-    const int fd = OpenRetryingInterrupts(ToUtf8(path), flags);
+    const std::string name = ToUtf8(path);
+    auto file = std::make_unique<PosixFile>();
+    const int fd = OpenRetryingInterrupts(name, flags);
     if (fd < 0) {
       *status = StatusOfErrno();
       return nullptr;
     }
-    auto file = std::make_unique<PosixFile>(fd);
+    file->Adopt(fd);
     struct stat info;
     // A directory or device standing where the file should be is not a settings file; Windows
     // refuses to open a directory as a file too.
@@ -162,12 +168,14 @@ class PosixEnv final : public Env {
   }
 
   std::unique_ptr<Lock> TryLockWriters(const std::u16string& dir, Status* status) override {
-    const int fd = OpenRetryingInterrupts(ToUtf8(dir), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string name = ToUtf8(dir);
+    auto lock = std::make_unique<DirectoryLock>();
+    const int fd = OpenRetryingInterrupts(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
       *status = StatusOfErrno();
       return nullptr;
     }
-    auto lock = std::make_unique<DirectoryLock>(fd);
+    lock->Adopt(fd);
     *status = LockExclusively(fd);
     if (*status != Status::kOk) return nullptr;
     return lock;

@@ -26,9 +26,11 @@ Status StatusOf(DWORD error) {
   return Status::kFailed;
 }
 
+// The owners below are made before the handle is opened and then adopt it, so that running out
+// of memory can never leave the file held without sharing, or the mutex owned.
 class WindowsFile final : public File {
  public:
-  explicit WindowsFile(HANDLE handle) : handle_(handle) {}
+  void Adopt(HANDLE handle) { handle_ = handle; }
   ~WindowsFile() override { Close(); }
 
   bool Length(uint64_t* bytes) override {
@@ -72,19 +74,20 @@ class WindowsFile final : public File {
   }
 
  private:
-  HANDLE handle_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
 class WritersMutex final : public Lock {
  public:
-  explicit WritersMutex(HANDLE mutex) : mutex_(mutex) {}
+  void Adopt(HANDLE mutex) { mutex_ = mutex; }
   ~WritersMutex() override {
+    if (mutex_ == nullptr) return;
     ReleaseMutex(mutex_);
     CloseHandle(mutex_);
   }
 
  private:
-  HANDLE mutex_;
+  HANDLE mutex_ = nullptr;
 };
 
 class WindowsEnv final : public Env {
@@ -119,14 +122,16 @@ class WindowsEnv final : public Env {
         disposition = CREATE_NEW;
         break;
     }
+    auto file = std::make_unique<WindowsFile>();
     const HANDLE handle = CreateFileW(Wide(path), access, 0 /* no sharing */, nullptr, disposition,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       *status = StatusOf(GetLastError());
       return nullptr;
     }
+    file->Adopt(handle);
     *status = Status::kOk;
-    return std::make_unique<WindowsFile>(handle);
+    return file;
   }
 
   Status Replace(const std::u16string& from, const std::u16string& to) override {
@@ -144,7 +149,9 @@ class WindowsEnv final : public Env {
   bool SyncDirectory(const std::u16string&) override { return true; }
 
   std::unique_ptr<Lock> TryLockWriters(const std::u16string& dir, Status* status) override {
-    const HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(WritersMutexName(dir)));
+    const std::u16string name = WritersMutexName(dir);
+    auto lock = std::make_unique<WritersMutex>();
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(name));
     if (mutex == nullptr) {
       *status = Status::kFailed;
       return nullptr;
@@ -157,8 +164,9 @@ class WindowsEnv final : public Env {
       *status = waited == WAIT_TIMEOUT ? Status::kBusy : Status::kFailed;
       return nullptr;
     }
+    lock->Adopt(mutex);
     *status = Status::kOk;
-    return std::make_unique<WritersMutex>(mutex);
+    return lock;
   }
 
  private:

@@ -62,15 +62,17 @@ int32_t ReadECGColorSetting(std::vector<ECGColorEntry>& colors) {
   return store::Get(
       {u"SystemSetting", u"ECGViewer"},
       [&](SettingsReader& r) {
-        colors.clear();
-        if (!r.Element(u"ColorSetting")) return;
-        r.Enter();
-        for (size_t kind = 0; kind < std::size(kColorElements); ++kind) {
-          if (!r.Element(kColorElements[kind])) continue;
-          ECGColorEntry color{static_cast<ECGColorKind>(kind), 0, 0, 0};
-          ColorComponents(r, color);
-          colors.push_back(color);
+        // Built aside, so that a failure midway leaves the caller's list as it was.
+        std::vector<ECGColorEntry> found;
+        if (r.Element(u"ColorSetting") && r.Enter()) {
+          for (size_t kind = 0; kind < std::size(kColorElements); ++kind) {
+            if (!r.Element(kColorElements[kind])) continue;
+            ECGColorEntry color{static_cast<ECGColorKind>(kind), 0, 0, 0};
+            ColorComponents(r, color);
+            found.push_back(color);
+          }
         }
+        colors.swap(found);
       },
       Search::kFromFirst);
 }
@@ -92,18 +94,19 @@ int32_t ReadECGSmoothFilter(std::vector<SmoothFilterEntry>& filters) {
   return store::Get(
       {u"SystemSetting", u"ECGViewer"},
       [&](SettingsReader& r) {
-        filters.clear();
-        if (!r.Element(u"SmoothFilter")) return;
-        r.Enter();
-        // One working entry serves all kinds: the parameters a kind does not store carry over
-        // from the kind read before it, or keep these starting values.
-        SmoothFilterEntry filter{SmoothFilterKindNone, 1.0f, 1.0f, 1, 4.0f};
-        for (size_t kind = 0; kind < std::size(kFilterElements); ++kind) {
-          if (!r.Element(kFilterElements[kind])) continue;
-          filter.Kind = static_cast<SmoothFilterKind>(kind);
-          FilterParameters(r, filter);
-          filters.push_back(filter);
+        std::vector<SmoothFilterEntry> found;
+        if (r.Element(u"SmoothFilter") && r.Enter()) {
+          // One working entry serves all kinds: the parameters a kind does not store carry over
+          // from the kind read before it, or keep these starting values.
+          SmoothFilterEntry filter{SmoothFilterKindNone, 1.0f, 1.0f, 1, 4.0f};
+          for (size_t kind = 0; kind < std::size(kFilterElements); ++kind) {
+            if (!r.Element(kFilterElements[kind])) continue;
+            filter.Kind = static_cast<SmoothFilterKind>(kind);
+            FilterParameters(r, filter);
+            found.push_back(filter);
+          }
         }
+        filters.swap(found);
       },
       Search::kFromFirst);
 }

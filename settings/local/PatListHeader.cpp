@@ -35,18 +35,20 @@ void NameAndWidth(Io& io, Column& column) {
 int32_t XMLGetPatListHeaderInfo(std::vector<PatListColumn>* columns) {
   if (!columns) return XMLR_GET_NOT_FOUND;
   return Get({u"SystemSetting", u"LocalSetting", u"PatListHeader"}, [&](SettingsReader& r) {
-    columns->clear();
+    // Built aside, so that a failure midway leaves the caller's list as it was.
+    std::vector<PatListColumn> found;
     for (int16_t number = 0; number <= kLastColumnRead; ++number) {
       if (!FindItem(r, FormatDecimal(number))) {
         r.MarkMissing();
-        return;
+        break;
       }
       PatListColumn column;
       column.ColumnNo = number;
       NameAndWidth(r, column);
-      columns->push_back(std::move(column));
+      found.push_back(std::move(column));
       r.Restart();
     }
+    columns->swap(found);
   });
 }
 
