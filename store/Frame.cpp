@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "store/SettingsFile.h"
+#include "store/Verify.h"
 #include "store/Wait.h"
 
 namespace viewersettings::store {
@@ -120,7 +121,14 @@ void SettingsWriter::SetDecimal(const char16_t* attribute, int64_t value) {
 }
 
 void SettingsWriter::Set(const char16_t* attribute, const char16_t* value) {
-  if (!hasElement_ || !doc_.SetAttribute(attribute, value)) MarkFailed();
+  if (!hasElement_ || !doc_.SetAttribute(attribute, value)) {
+    MarkFailed();
+  } else if (doc_.GetAttribute(attribute) != value) {
+    // A start tag the engine cannot read back from (an attribute of that name written without
+    // quotes, say): the value went in as a new attribute that no reader finds.
+    MarkFailed();
+    unfaithful_ = true;
+  }
 }
 
 int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body, Search search) {
@@ -153,6 +161,8 @@ int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body, Search se
     SettingsWriter writer(doc, search, success);
     writer.Walk(path);
     body(writer);
+    // An edit that a reader of the file would not find as it was made is never written.
+    if (writer.Unfaithful() || !IndexMatchesFreshParse(doc)) return XMLR_SET_FAILED;
     if (!WriteSettingsText(filePath, doc.DocText())) writer.MarkFailed();
     return writer.Result();
   } catch (...) {

@@ -190,6 +190,8 @@ class SettingsWriter {
 
   void MarkFailed() { result_ = XMLR_SET_FAILED; }
   int32_t Result() const { return result_; }
+  // True when a value was set but does not read back: the text is not written then.
+  bool Unfaithful() const { return unfaithful_; }
   CXmlDocument& Document() { return doc_; }
 
  private:
@@ -202,6 +204,7 @@ class SettingsWriter {
   // False after an element could be neither found nor added, so that its attributes are not
   // set on whatever element was current before.
   bool hasElement_ = false;
+  bool unfaithful_ = false;
 };
 
 // The result of a call made of several complete accesses, each run whatever the ones before it
@@ -221,8 +224,10 @@ int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body,
 // Setter frame: holds the writers' lock from reading the file until its replacement is in
 // place. XMLR_FILE_ERROR when the settings text cannot be obtained; else the write walk down
 // `path`, the body, and the write-back, which happens whatever the body met. The result starts
-// as `success` and becomes XMLR_SET_FAILED when an attribute or the write-back failed. Any
-// failure inside (out of memory included) is a result, never an exception.
+// as `success` and becomes XMLR_SET_FAILED when an attribute or the write-back failed. An edit
+// that a fresh reading of the text would not find as made (on hand-edited text the engine cannot
+// edit faithfully) is not written: XMLR_SET_FAILED, the file unchanged. Any failure inside (out
+// of memory included) is a result, never an exception.
 int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body,
             Search search = Search::kForward, int32_t success = XMLR_SET_OK);
 

@@ -225,3 +225,38 @@ TEST(SettingsFile, NullOutputIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Hand-edited text the engine cannot edit faithfully: the setter refuses rather than write a
+// file that reads differently, or not at all.
+TEST(SetterGuard, EditsThatWouldNotReadBackAreNotWritten) {
+  const struct {
+    const char* name;
+    std::string body;
+    int32_t (*set)();
+  } cases[] = {
+      {"EmptyElementWithTwoSlashes", "<SystemSetting><LocalSetting//></SystemSetting>",
+       [] { return XMLSetMinDiskSpace(5); }},
+      {"UnquotedValue",
+       "<SystemSetting><LocalSetting><MinDiskSpace Value=7/></LocalSetting></SystemSetting>",
+       [] { return XMLSetMinDiskSpace(5); }},
+      {"UnclosedQuote",
+       "<SystemSetting><LocalSetting><MinDiskSpace Value=\"5/><LockStationTime Value='1'/>"
+       "<PatListMaxRecords/></LocalSetting></SystemSetting>",
+       [] {
+         const LocalInfo info{1, 2, 3, 4};
+         return XMLSetLocalInfo(&info);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SettingsDir dir;
+    dir.Write(kDecl + c.body);
+    const std::string before = dir.Bytes();
+    EXPECT_EQ(c.set(), XMLR_SET_FAILED);
+    EXPECT_EQ(dir.Bytes(), before);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+// Checks that an edited settings document is what a fresh reading of its text would find.
+//
+// The engine edits the text in place and moves its stored positions instead of parsing again.
+// On text the engine never writes itself (an unclosed quote or a ">" inside a start tag, "//>"),
+// a hand-edited file can make such an edit land somewhere else than the index says; writing that
+// text back could corrupt or drop settings. A setter checks its edit before it writes.
+#pragma once
+
+#include "xmldoc/XmlDocument.h"
+
+namespace viewersettings::store {
+
+// True when parsing the document's text afresh indexes the same elements, in the same tree, at
+// the same four positions each, as the edited document holds.
+bool IndexMatchesFreshParse(const CXmlDocument& doc);
+
+}  // namespace viewersettings::store
