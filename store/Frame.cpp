@@ -162,8 +162,10 @@ int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body, Search se
     writer.Walk(path);
     body(writer);
     // An edit that a reader of the file would not find as it was made is never written.
-    if (writer.Unfaithful() || !IndexMatchesFreshParse(doc)) return XMLR_SET_FAILED;
-    if (!WriteSettingsText(filePath, doc.DocText())) writer.MarkFailed();
+    if (writer.Unfaithful()) return XMLR_SET_FAILED;
+    const std::optional<std::u16string> edited = TextIfItReadsAsEdited(doc);
+    if (!edited) return XMLR_SET_FAILED;
+    if (!WriteSettingsText(filePath, *edited)) writer.MarkFailed();
     return writer.Result();
   } catch (...) {
     return XMLR_SET_FAILED;

@@ -5,11 +5,9 @@
 
 namespace viewersettings::store {
 
-bool IndexMatchesFreshParse(const CXmlDocument& doc) {
-  CXmlDocument fresh;
-  fresh.ParseText(doc.DocText().c_str());
-  const std::vector<ElemPos>& edited = doc.Index();
-  const std::vector<ElemPos>& parsed = fresh.Index();
+namespace {
+
+bool SameTree(const std::vector<ElemPos>& edited, const std::vector<ElemPos>& parsed) {
   // Both trees in document order side by side; slot numbers may differ (an element added before
   // later siblings holds a higher slot than a fresh parse gives it), positions and shape may not.
   std::vector<std::pair<int32_t, int32_t>> pending = {
@@ -29,6 +27,17 @@ bool IndexMatchesFreshParse(const CXmlDocument& doc) {
     pending.emplace_back(a.firstChildSlot, b.firstChildSlot);
   }
   return true;
+}
+
+}  // namespace
+
+std::optional<std::u16string> TextIfItReadsAsEdited(CXmlDocument& doc) {
+  // The index is small beside the text, which moves from one document to the other uncopied.
+  const std::vector<ElemPos> edited = doc.Index();
+  CXmlDocument fresh;
+  fresh.ParseText(doc.TakeDocText());
+  if (!SameTree(edited, fresh.Index())) return std::nullopt;
+  return fresh.TakeDocText();
 }
 
 }  // namespace viewersettings::store

@@ -6,12 +6,16 @@
 // text back could corrupt or drop settings. A setter checks its edit before it writes.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::store {
 
-// True when parsing the document's text afresh indexes the same elements, in the same tree, at
-// the same four positions each, as the edited document holds.
-bool IndexMatchesFreshParse(const CXmlDocument& doc);
+// Takes the edited document's text over and parses it afresh: the text when the fresh index holds
+// the same elements, in the same tree, at the same four positions each, as the edited document;
+// nothing otherwise. The document is empty afterwards.
+std::optional<std::u16string> TextIfItReadsAsEdited(CXmlDocument& doc);
 
 }  // namespace viewersettings::store

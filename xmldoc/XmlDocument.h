@@ -60,6 +60,8 @@ class CXmlDocument {
   bool AddElement(const char16_t* name);
   bool SetAttribute(const char16_t* name, const char16_t* value);
   std::u16string GetDocText() const;
+  // Hands the document text over without a copy; the document is then empty, as if constructed.
+  std::u16string TakeDocText();
 
   // Message of the last failed parse; empty until one fails.
   const std::u16string& GetError() const { return errorText; }
@@ -77,6 +79,8 @@ class CXmlDocument {
 
  private:
   struct TokenCursor;
+  struct TagRead;
+  class MarkupScanner;
 
   int32_t TextLength() const { return static_cast<int32_t>(docText.size()); }
   char16_t CharAt(int32_t pos) const;
@@ -88,8 +92,9 @@ class CXmlDocument {
   bool TokenMatchesName(const TokenCursor& cursor, const char16_t* name, size_t nameLength) const;
   bool ParseIndexedText();
   int32_t ParseElement(int32_t parent);
-  int32_t ParseTagOf(int32_t parent);
-  int32_t FinishElement(int32_t slot);
+  int32_t ReadOtherTag(int32_t slot, MarkupScanner& scanner, TagRead& tag);
+  int32_t CloseStartTag(int32_t slot, int32_t from, MarkupScanner& scanner);
+  int32_t FinishElement(int32_t slot, int32_t nameFirst, int32_t from);
   bool SkipSpecialNode(int32_t lessThan, int32_t& after) const;
   int32_t ParseError(int32_t slot, const char16_t* message);
 
