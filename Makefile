@@ -24,6 +24,7 @@ demo: build
 	  echo "The settings file: $$dir/VorelViewerSysSetting.xml"
 
 test: test-native test-asan test-windows
+	$(MAKE) fuzz FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS) FUZZ_MODE=--smoke
 
 test-native: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -49,6 +50,32 @@ WINE_ENV = WINEPREFIX=$(abspath $(BUILD_WIN))/wineprefix WINEDEBUG=-all WINEDLLO
 test-windows:
 	$(MAKE) windows WINDOWS_TESTS=ON
 	$(WINE_ENV) ctest --test-dir $(BUILD_WIN) --output-on-failure
+
+# The libFuzzer targets of the XML engine and of the API (clang), each for FUZZ_SECONDS on top of
+# the seeds in fuzz/corpus; `make test` runs them for FUZZ_SMOKE_SECONDS from a scratch copy.
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_SMOKE_SECONDS ?= 60
+FUZZ_MODE ?=
+
+.PHONY: fuzz
+fuzz:
+	@scripts/install-deps clang libclang-rt-14-dev
+	fuzz/run.sh $(BUILD_FUZZ) $(FUZZ_SECONDS) $(FUZZ_MODE)
+
+# The benchmarks (bench/README.md): the engine against pugixml, RapidXML, tinyxml2 and expat, and
+# the exported calls against the file accesses they need; medians of interleaved repetitions,
+# then the ratios and whether each target is met.
+BUILD_BENCH ?= build-bench
+BENCH_ARGS ?= --benchmark_repetitions=9 --benchmark_min_time=0.2 \
+  --benchmark_enable_random_interleaving=true --benchmark_display_aggregates_only=true
+
+.PHONY: bench
+bench:
+	@scripts/install-deps libbenchmark-dev libpugixml-dev librapidxml-dev libtinyxml2-dev libexpat1-dev
+	cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DVIEWERSETTINGS_BUILD_BENCH=ON
+	cmake --build $(BUILD_BENCH) -j $(JOBS) --target viewersettings_bench
+	$(BUILD_BENCH)/bench/viewersettings_bench $(BENCH_ARGS)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN)
