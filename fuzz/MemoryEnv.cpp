@@ -106,8 +106,8 @@ bool MemoryEnv::Remove(const std::u16string& path) {
   return files_.erase(path) > 0;
 }
 
-std::unique_ptr<viewersettings::platform::Lock> MemoryEnv::TryLockWriters(const std::u16string&,
-                                                                          Status* status) {
+std::unique_ptr<viewersettings::platform::Lock> MemoryEnv::LockWriters(
+    const std::u16string&, std::chrono::steady_clock::time_point, Status* status) {
   if (writersLocked_) Misuse("the writers' lock was taken twice on one thread", kDirectory);
   *status = Status::kOk;
   return std::make_unique<WritersLock>(*this);

@@ -32,8 +32,9 @@ class MemoryEnv final : public viewersettings::platform::Env {
                                            const std::u16string& to) override;
   bool Remove(const std::u16string& path) override;
   bool SyncDirectory(const std::u16string&) override { return true; }
-  std::unique_ptr<viewersettings::platform::Lock> TryLockWriters(
-      const std::u16string& dir, viewersettings::platform::Status* status) override;
+  std::unique_ptr<viewersettings::platform::Lock> LockWriters(
+      const std::u16string& dir, std::chrono::steady_clock::time_point deadline,
+      viewersettings::platform::Status* status) override;
 
  private:
   class MemoryFile;

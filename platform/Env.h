@@ -5,6 +5,7 @@
 // put a fault-injecting or simulated implementation in its place.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -61,9 +62,13 @@ class Env {
   virtual bool Remove(const std::u16string& path) = 0;
   // Makes the names in `dir` durable: a replacement survives a power cut once this returns.
   virtual bool SyncDirectory(const std::u16string& dir) = 0;
-  // Tries once to take the lock that writers of the settings files in `dir` hold from reading
-  // the file until it is replaced, in this process and in every other. Not re-entrant.
-  virtual std::unique_ptr<Lock> TryLockWriters(const std::u16string& dir, Status* status) = 0;
+  // Takes the lock that writers of the settings files in `dir` hold from reading the file until
+  // it is replaced, in this process and in every other, waiting for it until `deadline` (then
+  // kBusy). Waiters are served as the system queues them, so a writer that calls again and again
+  // cannot keep the others out. Not re-entrant.
+  virtual std::unique_ptr<Lock> LockWriters(const std::u16string& dir,
+                                            std::chrono::steady_clock::time_point deadline,
+                                            Status* status) = 0;
 };
 
 // The real platform.

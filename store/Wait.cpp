@@ -54,6 +54,10 @@ bool WaitBeforeRetry() {
   return true;
 }
 
+Clock::time_point CallDeadline() {
+  return t_call.depth > 0 ? t_call.deadline : Clock::now();
+}
+
 std::unique_ptr<platform::File> OpenWhenFree(const std::u16string& path, platform::OpenMode mode,
                                              Status* status) {
   std::unique_ptr<platform::File> file;
@@ -72,12 +76,8 @@ WriterLock::WriterLock(const std::u16string& dir) {
     if (held_) ++t_writer.depth;
     return;
   }
-  std::unique_ptr<platform::Lock> lock;
-  const Status status = RetryWhileBusy([&] {
-    Status attempt;
-    lock = CurrentEnv().TryLockWriters(dir, &attempt);
-    return attempt;
-  });
+  Status status;
+  std::unique_ptr<platform::Lock> lock = CurrentEnv().LockWriters(dir, CallDeadline(), &status);
   if (status != Status::kOk) return;
   t_writer.dir = dir;
   t_writer.lock = std::move(lock);

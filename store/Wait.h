@@ -35,6 +35,8 @@ platform::Status RetryWhileBusy(Attempt&& attempt);
 
 // Whether the current call may go on waiting, and a pause before the next attempt.
 bool WaitBeforeRetry();
+// When the current call stops waiting (now, outside any call).
+std::chrono::steady_clock::time_point CallDeadline();
 
 template <class Attempt>
 platform::Status RetryWhileBusy(Attempt&& attempt) {

@@ -13,6 +13,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "platform/Env.h"
 #include "platform/Utf8.h"
@@ -96,6 +100,9 @@ class PosixFile final : public File {
 class DirectoryLock final : public Lock {
  public:
   void Adopt(int fd) { fd_ = fd; }
+  int Descriptor() const { return fd_; }
+  // Lets go of the descriptor without closing it: another owner closes it.
+  void Release() { fd_ = -1; }
   ~DirectoryLock() override {
     if (fd_ >= 0) close(fd_);
   }
@@ -167,7 +174,9 @@ class PosixEnv final : public Env {
     return close(fd) == 0 && synced;
   }
 
-  std::unique_ptr<Lock> TryLockWriters(const std::u16string& dir, Status* status) override {
+  std::unique_ptr<Lock> LockWriters(const std::u16string& dir,
+                                    std::chrono::steady_clock::time_point deadline,
+                                    Status* status) override {
     const std::string name = ToUtf8(dir);
     auto lock = std::make_unique<DirectoryLock>();
     const int fd = OpenRetryingInterrupts(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -177,8 +186,48 @@ class PosixEnv final : public Env {
     }
     lock->Adopt(fd);
     *status = LockExclusively(fd);
+    if (*status == Status::kBusy) *status = WaitForLock(*lock, deadline);
     if (*status != Status::kOk) return nullptr;
     return lock;
+  }
+
+ private:
+  // A blocking flock is served in the kernel's order, where trying again and again would let a
+  // writer that calls without pause take the lock back every time. flock has no time limit, so
+  // the blocking call is made on a thread of its own while this one waits until the deadline; a
+  // waiter that gives up leaves the descriptor to that thread, which lets the lock go as soon as
+  // it gets it.
+  static Status WaitForLock(DirectoryLock& lock, std::chrono::steady_clock::time_point deadline) {
+    struct Wait {
+      std::mutex mutex;
+      std::condition_variable done;
+      bool finished = false;
+      bool abandoned = false;
+      bool locked = false;
+    };
+    auto wait = std::make_shared<Wait>();
+    const int fd = lock.Descriptor();
+    std::thread([wait, fd] {
+      int result;
+      do {
+        result = flock(fd, LOCK_EX);
+      } while (result != 0 && errno == EINTR);
+      std::lock_guard<std::mutex> guard(wait->mutex);
+      if (wait->abandoned) {
+        close(fd);
+        return;
+      }
+      wait->locked = result == 0;
+      wait->finished = true;
+      wait->done.notify_one();
+    }).detach();
+    std::unique_lock<std::mutex> guard(wait->mutex);
+    if (wait->done.wait_until(guard, deadline, [&] { return wait->finished; })) {
+      return wait->locked ? Status::kOk : Status::kFailed;
+    }
+    wait->abandoned = true;
+    lock.Release();
+    return Status::kBusy;
   }
 };
 

@@ -148,7 +148,9 @@ class WindowsEnv final : public Env {
   // The replacement is made with write-through; there is no directory to flush on its own.
   bool SyncDirectory(const std::u16string&) override { return true; }
 
-  std::unique_ptr<Lock> TryLockWriters(const std::u16string& dir, Status* status) override {
+  std::unique_ptr<Lock> LockWriters(const std::u16string& dir,
+                                    std::chrono::steady_clock::time_point deadline,
+                                    Status* status) override {
     const std::u16string name = WritersMutexName(dir);
     auto lock = std::make_unique<WritersMutex>();
     const HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(name));
@@ -158,7 +160,9 @@ class WindowsEnv final : public Env {
     }
     // An abandoned mutex (its holder died) passes to the next waiter, which is what a crashed
     // writer should leave behind: its temporary file never replaced the settings.
-    const DWORD waited = WaitForSingleObject(mutex, 0);
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    const DWORD waited = WaitForSingleObject(mutex, wait.count() > 0 ? wait.count() : 0);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
       CloseHandle(mutex);
       *status = waited == WAIT_TIMEOUT ? Status::kBusy : Status::kFailed;

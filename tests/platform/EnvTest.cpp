@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "support/SettingsDir.h"
@@ -15,8 +17,7 @@ using viewersettings::platform::File;
 using viewersettings::platform::OpenMode;
 using viewersettings::platform::Status;
 
-std::unique_ptr<File> OpenFile(const std::filesystem::path& path, OpenMode mode,
-                               Status* status) {
+std::unique_ptr<File> OpenFile(const std::filesystem::path& path, OpenMode mode, Status* status) {
   return DefaultEnv().Open(path.u16string(), mode, status);
 }
 
@@ -95,17 +96,51 @@ TEST(Env, ReplaceSwapsInTheNewFileAndWaitsForNoReader) {
   EXPECT_FALSE(dir.Exists());
 }
 
-TEST(Env, WritersLockExcludesOtherThreadsUntilReleased) {
+TEST(Env, WritersLockWaitsForItsHolderUntilTheDeadline) {
   SettingsDir dir;
   const std::u16string path = dir.Path().u16string();
+  const auto now = [] { return std::chrono::steady_clock::now(); };
   Status status;
-  auto lock = DefaultEnv().TryLockWriters(path, &status);
+  auto lock = DefaultEnv().LockWriters(path, now(), &status);
   ASSERT_TRUE(lock);
+  // Another thread gives up at its deadline while the lock is held...
   Status other = Status::kOk;
-  std::thread([&] { DefaultEnv().TryLockWriters(path, &other); }).join();
+  std::thread([&] {
+    EXPECT_FALSE(DefaultEnv().LockWriters(path, now() + std::chrono::milliseconds(50), &other));
+  }).join();
   EXPECT_EQ(other, Status::kBusy);
+  // ...and gets it as soon as the holder lets go within its wait.
+  std::thread waiter([&] {
+    EXPECT_TRUE(DefaultEnv().LockWriters(path, now() + std::chrono::seconds(5), &other));
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   lock.reset();
-  std::thread([&] { EXPECT_TRUE(DefaultEnv().TryLockWriters(path, &other)); }).join();
+  waiter.join();
+  EXPECT_EQ(other, Status::kOk);
+}
+
+// A holder that takes the lock again the moment it lets go must not keep a waiter out.
+TEST(Env, WritersLockServesAWaiterBeforeAHolderThatCallsAgain) {
+  SettingsDir dir;
+  const std::u16string path = dir.Path().u16string();
+  std::atomic<bool> holding{false};
+  std::atomic<bool> waiterDone{false};
+  std::thread busyWriter([&] {
+    Status status;
+    while (!waiterDone) {
+      auto lock =
+          DefaultEnv().LockWriters(path, std::chrono::steady_clock::now() + std::chrono::seconds(5),
+                                   &status);
+      holding = true;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  });
+  while (!holding) std::this_thread::yield();
+  Status status;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  EXPECT_TRUE(DefaultEnv().LockWriters(path, deadline, &status));
+  waiterDone = true;
+  busyWriter.join();
 }
 
 TEST(Env, ExecutableDirectoryIsADirectory) {

@@ -22,7 +22,10 @@ class FaultFile : public File {
   bool Write(const void* data, size_t bytes) override {
     return !env_.Fails(FaultEnv::Operation::kWrite) && file_->Write(data, bytes);
   }
-  bool Flush() override { return !env_.Fails(FaultEnv::Operation::kFlush) && file_->Flush(); }
+  bool Flush() override {
+    return !env_.Fails(FaultEnv::Operation::kFlush) &&
+           (!env_.SyncsToStableStorage() || file_->Flush());
+  }
   bool Close() override {
     const bool closed = file_->Close();
     return !env_.Fails(FaultEnv::Operation::kClose) && closed;
@@ -40,7 +43,9 @@ void FaultEnv::FailNth(Operation operation, int nth) {
   failAt_ = nth == 0 ? 0 : Count(operation) + nth;
 }
 
-void FaultEnv::FailNthOperation(int nth) { failTotalAt_ = nth == 0 ? 0 : total_ + nth; }
+void FaultEnv::FailNthOperation(int nth) {
+  failTotalAt_ = nth == 0 ? 0 : total_ + nth;
+}
 
 bool FaultEnv::Fails(Operation operation) {
   const int count = ++counts_[static_cast<int>(operation)];
@@ -67,15 +72,17 @@ bool FaultEnv::Remove(const std::u16string& path) {
 }
 
 bool FaultEnv::SyncDirectory(const std::u16string& dir) {
-  return !Fails(Operation::kSyncDirectory) && Real().SyncDirectory(dir);
+  return !Fails(Operation::kSyncDirectory) && (!sync_ || Real().SyncDirectory(dir));
 }
 
-std::unique_ptr<Lock> FaultEnv::TryLockWriters(const std::u16string& dir, Status* status) {
+std::unique_ptr<Lock> FaultEnv::LockWriters(const std::u16string& dir,
+                                            std::chrono::steady_clock::time_point deadline,
+                                            Status* status) {
   if (Fails(Operation::kLock)) {
     *status = Status::kFailed;
     return nullptr;
   }
-  return Real().TryLockWriters(dir, status);
+  return Real().LockWriters(dir, deadline, status);
 }
 
 }  // namespace testing_support

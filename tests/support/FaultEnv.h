@@ -11,13 +11,30 @@ namespace testing_support {
 
 class FaultEnv : public ForwardingEnv {
  public:
-  enum class Operation { kOpen, kLength, kRead, kWrite, kFlush, kClose, kReplace, kRemove,
-                         kSyncDirectory, kLock, kCount };
+  enum class Operation {
+    kOpen,
+    kLength,
+    kRead,
+    kWrite,
+    kFlush,
+    kClose,
+    kReplace,
+    kRemove,
+    kSyncDirectory,
+    kLock,
+    kCount
+  };
 
   // Fails the `nth` (1-based) call of `operation` from now on; 0 fails none.
   void FailNth(Operation operation, int nth);
   // Fails the `nth` (1-based) operation of any kind from now on; 0 fails none.
   void FailNthOperation(int nth);
+  // Whether Flush and SyncDirectory reach stable storage (they do unless told otherwise). Sweeps
+  // that run thousands of calls only for what each does when an operation fails turn this off:
+  // on a busy disk every sync costs milliseconds, and what survives a power cut is the
+  // simulated disk's business.
+  void SyncToStableStorage(bool sync) { sync_ = sync; }
+  bool SyncsToStableStorage() const { return sync_; }
   // Calls seen so far, of one kind or of all.
   int Count(Operation operation) const { return counts_[static_cast<int>(operation)]; }
   int Total() const { return total_; }
@@ -29,8 +46,9 @@ class FaultEnv : public ForwardingEnv {
                                            const std::u16string& to) override;
   bool Remove(const std::u16string& path) override;
   bool SyncDirectory(const std::u16string& dir) override;
-  std::unique_ptr<viewersettings::platform::Lock> TryLockWriters(
-      const std::u16string& dir, viewersettings::platform::Status* status) override;
+  std::unique_ptr<viewersettings::platform::Lock> LockWriters(
+      const std::u16string& dir, std::chrono::steady_clock::time_point deadline,
+      viewersettings::platform::Status* status) override;
 
   // Counts a call of `operation`; true when it is the one to fail.
   bool Fails(Operation operation);
@@ -41,6 +59,7 @@ class FaultEnv : public ForwardingEnv {
   Operation failing_ = Operation::kOpen;
   int failAt_ = 0;       // of `failing_`
   int failTotalAt_ = 0;  // of all
+  bool sync_ = true;
 };
 
 }  // namespace testing_support

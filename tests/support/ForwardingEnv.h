@@ -23,9 +23,10 @@ class ForwardingEnv : public viewersettings::platform::Env {
   }
   bool Remove(const std::u16string& path) override { return Real().Remove(path); }
   bool SyncDirectory(const std::u16string& dir) override { return Real().SyncDirectory(dir); }
-  std::unique_ptr<viewersettings::platform::Lock> TryLockWriters(
-      const std::u16string& dir, viewersettings::platform::Status* status) override {
-    return Real().TryLockWriters(dir, status);
+  std::unique_ptr<viewersettings::platform::Lock> LockWriters(
+      const std::u16string& dir, std::chrono::steady_clock::time_point deadline,
+      viewersettings::platform::Status* status) override {
+    return Real().LockWriters(dir, deadline, status);
   }
 
  protected:

@@ -14,8 +14,12 @@ namespace testing_support {
 
 namespace fs = std::filesystem;
 
-std::u16string U(const std::string& utf8) { return viewersettings::platform::FromUtf8(utf8); }
-std::string Utf8(const std::u16string& text) { return viewersettings::platform::ToUtf8(text); }
+std::u16string U(const std::string& utf8) {
+  return viewersettings::platform::FromUtf8(utf8);
+}
+std::string Utf8(const std::u16string& text) {
+  return viewersettings::platform::ToUtf8(text);
+}
 
 namespace {
 

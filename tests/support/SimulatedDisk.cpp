@@ -1,0 +1,212 @@
+#include "support/SimulatedDisk.h"
+
+#include <cstring>
+
+namespace testing_support {
+
+using viewersettings::platform::kPathSeparator;
+using viewersettings::platform::Lock;
+using viewersettings::platform::OpenMode;
+using viewersettings::platform::Status;
+
+namespace {
+
+std::u16string WithoutTrailingSeparators(std::u16string path) {
+  while (!path.empty() && path.back() == kPathSeparator) path.pop_back();
+  return path;
+}
+
+// Where a path's directory ends and its name begins.
+size_t NameStart(const std::u16string& path) {
+  const size_t separator = path.find_last_of(kPathSeparator);
+  return separator == std::u16string::npos ? 0 : separator + 1;
+}
+
+}  // namespace
+
+class SimulatedDisk::OpenFile final : public viewersettings::platform::File {
+ public:
+  OpenFile(SimulatedDisk& disk, std::shared_ptr<Inode> inode, bool writable)
+      : disk_(disk), inode_(std::move(inode)), writable_(writable) {
+    ++inode_->openers;
+  }
+  ~OpenFile() override { Release(); }
+
+  bool Length(uint64_t* bytes) override {
+    if (!disk_.Operate() || !open_) return false;
+    *bytes = inode_->content.size();
+    return true;
+  }
+
+  bool Read(void* buffer, size_t bytes) override {
+    if (!disk_.Operate() || !open_ || position_ + bytes > inode_->content.size()) return false;
+    std::memcpy(buffer, inode_->content.data() + position_, bytes);
+    position_ += bytes;
+    return true;
+  }
+
+  bool Write(const void* data, size_t bytes) override {
+    if (!disk_.Operate() || !open_ || !writable_) return false;
+    std::string& content = inode_->content;
+    if (content.size() < position_ + bytes) content.resize(position_ + bytes);
+    std::memcpy(&content[position_], data, bytes);
+    position_ += bytes;
+    return true;
+  }
+
+  bool Flush() override {
+    if (!disk_.Operate() || !open_) return false;
+    inode_->durable = inode_->content;
+    return true;
+  }
+
+  bool Close() override {
+    if (!disk_.Operate() || !open_) return false;
+    Release();
+    return true;
+  }
+
+ private:
+  void Release() {
+    if (open_) --inode_->openers;
+    open_ = false;
+  }
+
+  SimulatedDisk& disk_;
+  std::shared_ptr<Inode> inode_;
+  bool writable_;
+  bool open_ = true;
+  size_t position_ = 0;
+};
+
+SimulatedDisk::SimulatedDisk(std::u16string executableDirectory)
+    : executableDirectory_(std::move(executableDirectory)) {
+  directories_[WithoutTrailingSeparators(executableDirectory_)];
+  viewersettings::platform::SetEnvForTesting(this);
+}
+
+SimulatedDisk::~SimulatedDisk() {
+  viewersettings::platform::SetEnvForTesting(nullptr);
+}
+
+SimulatedDisk::Location SimulatedDisk::Locate(const std::u16string& path) {
+  const size_t nameStart = NameStart(path);
+  const auto found = directories_.find(WithoutTrailingSeparators(path.substr(0, nameStart)));
+  return {found == directories_.end() ? nullptr : &found->second, path.substr(nameStart)};
+}
+
+void SimulatedDisk::Put(const std::u16string& path, const std::string& bytes) {
+  const Location location = Locate(path);
+  auto inode = std::make_shared<Inode>();
+  inode->content = inode->durable = bytes;
+  location.directory->names[location.name] = inode;
+  location.directory->durableNames[location.name] = inode;
+}
+
+std::optional<std::string> SimulatedDisk::Content(const std::u16string& path) const {
+  const size_t nameStart = NameStart(path);
+  const auto directory = directories_.find(WithoutTrailingSeparators(path.substr(0, nameStart)));
+  if (directory == directories_.end()) return std::nullopt;
+  const auto found = directory->second.names.find(path.substr(nameStart));
+  if (found == directory->second.names.end()) return std::nullopt;
+  return found->second->content;
+}
+
+void SimulatedDisk::CutPowerAt(int nth) {
+  cutAt_ = operations_ + nth;
+}
+
+void SimulatedDisk::PowerCycle(Renames renames) {
+  for (auto& [path, directory] : directories_) {
+    if (renames == Renames::kUndone) {
+      directory.names = directory.durableNames;
+    } else {
+      directory.durableNames = directory.names;
+    }
+    for (auto& [name, inode] : directory.names) {
+      inode->content = inode->durable;
+      inode->openers = 0;
+    }
+  }
+  cutAt_ = 0;
+}
+
+bool SimulatedDisk::Operate() {
+  ++operations_;
+  return !PowerIsCut();
+}
+
+std::unique_ptr<viewersettings::platform::File> SimulatedDisk::Open(const std::u16string& path,
+                                                                    OpenMode mode, Status* status) {
+  *status = Status::kFailed;
+  if (!Operate()) return nullptr;
+  const Location location = Locate(path);
+  if (!location.directory) {
+    *status = Status::kNotFound;
+    return nullptr;
+  }
+  Names& names = location.directory->names;
+  const auto found = names.find(location.name);
+  if (mode == OpenMode::kCreateNew) {
+    if (found != names.end()) return nullptr;
+    auto inode = std::make_shared<Inode>();
+    names[location.name] = inode;
+    *status = Status::kOk;
+    return std::make_unique<OpenFile>(*this, inode, true);
+  }
+  if (found == names.end()) {
+    *status = Status::kNotFound;
+    return nullptr;
+  }
+  if (found->second->openers > 0) {
+    *status = Status::kBusy;
+    return nullptr;
+  }
+  *status = Status::kOk;
+  return std::make_unique<OpenFile>(*this, found->second, mode == OpenMode::kWriteExisting);
+}
+
+Status SimulatedDisk::Replace(const std::u16string& from, const std::u16string& to) {
+  if (!Operate()) return Status::kFailed;
+  const Location source = Locate(from);
+  const Location target = Locate(to);
+  if (!source.directory || !target.directory) return Status::kNotFound;
+  const auto moving = source.directory->names.find(source.name);
+  if (moving == source.directory->names.end()) return Status::kNotFound;
+  const auto replaced = target.directory->names.find(target.name);
+  if (moving->second->openers > 0 ||
+      (replaced != target.directory->names.end() && replaced->second->openers > 0)) {
+    return Status::kBusy;
+  }
+  std::shared_ptr<Inode> inode = moving->second;
+  source.directory->names.erase(moving);
+  target.directory->names[target.name] = std::move(inode);
+  return Status::kOk;
+}
+
+bool SimulatedDisk::Remove(const std::u16string& path) {
+  if (!Operate()) return false;
+  const Location location = Locate(path);
+  if (!location.directory) return false;
+  const auto found = location.directory->names.find(location.name);
+  if (found == location.directory->names.end() || found->second->openers > 0) return false;
+  location.directory->names.erase(found);
+  return true;
+}
+
+bool SimulatedDisk::SyncDirectory(const std::u16string& dir) {
+  if (!Operate()) return false;
+  const auto found = directories_.find(WithoutTrailingSeparators(dir));
+  if (found == directories_.end()) return false;
+  found->second.durableNames = found->second.names;
+  return true;
+}
+
+std::unique_ptr<Lock> SimulatedDisk::LockWriters(const std::u16string&,
+                                                 std::chrono::steady_clock::time_point,
+                                                 Status* status) {
+  *status = Status::kOk;
+  return std::make_unique<Lock>();
+}
+
+}  // namespace testing_support
