@@ -78,4 +78,4 @@ bench:
 	$(BUILD_BENCH)/bench/viewersettings_bench $(BENCH_ARGS)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN) $(BUILD_FUZZ) $(BUILD_BENCH)
