@@ -1,6 +1,6 @@
 // Every exported getter and setter on an arbitrary settings file.
 //
-// Input: the bytes of the settings file, which lives in memory (MemoryEnv). All getters run on
+// Input: the bytes of the settings file, which lives on a disk in memory. All getters run on
 // it; then all setters in a fixed order, twice: with ordinary values and the modality "General"
 // (the parts of its settings one by one), and with values full of markup characters, line
 // breaks, extreme numbers and unknown list kinds and the modality "CT" (the aggregate); then the
@@ -14,48 +14,44 @@
 // that reports the file unreadable. A file that parsed before a setter still parses after it,
 // unless it has a start tag of a kind that the engine cannot keep in step with its index (see
 // StartTag). Where every start tag of the file is well formed, three setters must read back what
-// they stored.
+// they stored. The disk itself ends the run when the library opens, renames or removes a file it
+// holds open, uses one it has closed or takes the writers' lock twice.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "DocumentChecks.h"
-#include "MemoryEnv.h"
 #include "ViewerSettings.h"
-#include "platform/Env.h"
+#include "support/SimulatedDisk.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace {
 
 using fuzzing::Fail;
-using fuzzing::MemoryEnv;
 using fuzzing::StartTag;
+using testing_support::SimulatedDisk;
 
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 
-const std::u16string kSettingsPath =
-    std::u16string(MemoryEnv::kDirectory) + u"/VorelViewerSysSetting.xml";
+const std::u16string kDirectory = u"/viewer";
+const std::u16string kSettingsName = u"VorelViewerSysSetting.xml";
+const std::u16string kSettingsPath = kDirectory + u"/" + kSettingsName;
 
 // Markup characters, a line break, a non-ASCII letter and a character outside the BMP.
 const std::u16string kHostileText = u"<a b=\"c\" d='e'>&amp;</a>\r\n\u00e9\U0001F600";
 
-MemoryEnv& Env() {
-  static MemoryEnv* const env = [] {
-    auto* created = new MemoryEnv;
-    viewersettings::platform::SetEnvForTesting(created);
-    return created;
-  }();
-  return *env;
-}
+// Made anew for each input, so that nothing carries over from one input to the next.
+std::optional<SimulatedDisk> g_disk;
 
-const std::string& FileBytes() {
-  return Env().Files()[kSettingsPath];
+std::string FileBytes() {
+  return g_disk->Content(kSettingsPath).value_or(std::string());
 }
 
 // The text as the store reads it: UTF-16LE (this is a little-endian machine, as the library
@@ -95,10 +91,9 @@ const Shape& ShapeOf(const std::string& bytes) {
 }
 
 void CheckAfterCall(const std::string& call, const std::string& before) {
-  MemoryEnv& env = Env();
-  if (env.OpenFiles() != 0) FailOn(call, "left a file open", before);
-  if (env.WritersLocked()) FailOn(call, "kept the writers' lock", before);
-  if (env.Files().size() != 1 || env.Files().count(kSettingsPath) == 0) {
+  if (g_disk->OpenFiles() != 0) FailOn(call, "left a file open", before);
+  if (g_disk->WritersLocked()) FailOn(call, "kept the writers' lock", before);
+  if (g_disk->NamesIn(kDirectory) != std::vector<std::u16string>{kSettingsName}) {
     FailOn(call, "left the directory holding other files than the settings file", before);
   }
 }
@@ -351,9 +346,8 @@ void RunRefusedSetters(const Arguments& a) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const Arguments ordinary = Ordinary();
   static const Arguments hostile = Hostile();
-  MemoryEnv& env = Env();
-  env.Files().clear();
-  env.Files()[kSettingsPath].assign(reinterpret_cast<const char*>(data), size);
+  g_disk.emplace(kDirectory, SimulatedDisk::Misuse::kAborts);
+  g_disk->Put(kSettingsPath, std::string(reinterpret_cast<const char*>(data), size));
 
   RunGetters();
   RunSetters(ordinary, kModalities[0], true);

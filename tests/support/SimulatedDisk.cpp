@@ -1,6 +1,10 @@
 #include "support/SimulatedDisk.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include "platform/Utf8.h"
 
 namespace testing_support {
 
@@ -26,27 +30,28 @@ size_t NameStart(const std::u16string& path) {
 
 class SimulatedDisk::OpenFile final : public viewersettings::platform::File {
  public:
-  OpenFile(SimulatedDisk& disk, std::shared_ptr<Inode> inode, bool writable)
-      : disk_(disk), inode_(std::move(inode)), writable_(writable) {
+  OpenFile(SimulatedDisk& disk, const std::u16string& path, std::shared_ptr<Inode> inode,
+           bool writable)
+      : disk_(disk), path_(path), inode_(std::move(inode)), writable_(writable) {
     ++inode_->openers;
   }
   ~OpenFile() override { Release(); }
 
   bool Length(uint64_t* bytes) override {
-    if (!disk_.Operate() || !open_) return false;
+    if (!Usable()) return false;
     *bytes = inode_->content.size();
     return true;
   }
 
   bool Read(void* buffer, size_t bytes) override {
-    if (!disk_.Operate() || !open_ || position_ + bytes > inode_->content.size()) return false;
+    if (!Usable() || position_ + bytes > inode_->content.size()) return false;
     std::memcpy(buffer, inode_->content.data() + position_, bytes);
     position_ += bytes;
     return true;
   }
 
   bool Write(const void* data, size_t bytes) override {
-    if (!disk_.Operate() || !open_ || !writable_) return false;
+    if (!Usable() || !writable_) return false;
     std::string& content = inode_->content;
     if (content.size() < position_ + bytes) content.resize(position_ + bytes);
     std::memcpy(&content[position_], data, bytes);
@@ -55,32 +60,49 @@ class SimulatedDisk::OpenFile final : public viewersettings::platform::File {
   }
 
   bool Flush() override {
-    if (!disk_.Operate() || !open_) return false;
+    if (!Usable()) return false;
     inode_->durable = inode_->content;
     return true;
   }
 
   bool Close() override {
-    if (!disk_.Operate() || !open_) return false;
+    if (!Usable()) return false;
     Release();
     return true;
   }
 
  private:
+  // Counts the operation; false when the power is cut or the file is closed.
+  bool Usable() {
+    const bool powered = disk_.Operate();
+    if (!open_) disk_.ReportMisuse("a closed file was used", path_);
+    return powered && open_;
+  }
+
   void Release() {
     if (open_) --inode_->openers;
     open_ = false;
   }
 
   SimulatedDisk& disk_;
+  std::u16string path_;
   std::shared_ptr<Inode> inode_;
   bool writable_;
   bool open_ = true;
   size_t position_ = 0;
 };
 
-SimulatedDisk::SimulatedDisk(std::u16string executableDirectory)
-    : executableDirectory_(std::move(executableDirectory)) {
+class SimulatedDisk::WritersLock final : public Lock {
+ public:
+  explicit WritersLock(bool& locked) : locked_(locked) { locked_ = true; }
+  ~WritersLock() override { locked_ = false; }
+
+ private:
+  bool& locked_;
+};
+
+SimulatedDisk::SimulatedDisk(std::u16string executableDirectory, Misuse misuse)
+    : executableDirectory_(std::move(executableDirectory)), misuse_(misuse) {
   directories_[WithoutTrailingSeparators(executableDirectory_)];
   viewersettings::platform::SetEnvForTesting(this);
 }
@@ -112,6 +134,22 @@ std::optional<std::string> SimulatedDisk::Content(const std::u16string& path) co
   return found->second->content;
 }
 
+int SimulatedDisk::OpenFiles() const {
+  int open = 0;
+  for (const auto& [path, directory] : directories_) {
+    for (const auto& [name, inode] : directory.names) open += inode->openers;
+  }
+  return open;
+}
+
+std::vector<std::u16string> SimulatedDisk::NamesIn(const std::u16string& dir) const {
+  std::vector<std::u16string> names;
+  const auto found = directories_.find(WithoutTrailingSeparators(dir));
+  if (found == directories_.end()) return names;
+  for (const auto& [name, inode] : found->second.names) names.push_back(name);
+  return names;
+}
+
 void SimulatedDisk::CutPowerAt(int nth) {
   cutAt_ = operations_ + nth;
 }
@@ -136,6 +174,12 @@ bool SimulatedDisk::Operate() {
   return !PowerIsCut();
 }
 
+void SimulatedDisk::ReportMisuse(const char* what, const std::u16string& path) const {
+  if (misuse_ == Misuse::kFails) return;
+  std::fprintf(stderr, "\n*** %s: %s\n", what, viewersettings::platform::ToUtf8(path).c_str());
+  std::abort();
+}
+
 std::unique_ptr<viewersettings::platform::File> SimulatedDisk::Open(const std::u16string& path,
                                                                     OpenMode mode, Status* status) {
   *status = Status::kFailed;
@@ -147,12 +191,13 @@ std::unique_ptr<viewersettings::platform::File> SimulatedDisk::Open(const std::u
   }
   Names& names = location.directory->names;
   const auto found = names.find(location.name);
+  if (found != names.end() && found->second->openers > 0) ReportMisuse("opened while open", path);
   if (mode == OpenMode::kCreateNew) {
     if (found != names.end()) return nullptr;
     auto inode = std::make_shared<Inode>();
     names[location.name] = inode;
     *status = Status::kOk;
-    return std::make_unique<OpenFile>(*this, inode, true);
+    return std::make_unique<OpenFile>(*this, path, inode, true);
   }
   if (found == names.end()) {
     *status = Status::kNotFound;
@@ -163,7 +208,7 @@ std::unique_ptr<viewersettings::platform::File> SimulatedDisk::Open(const std::u
     return nullptr;
   }
   *status = Status::kOk;
-  return std::make_unique<OpenFile>(*this, found->second, mode == OpenMode::kWriteExisting);
+  return std::make_unique<OpenFile>(*this, path, found->second, mode == OpenMode::kWriteExisting);
 }
 
 Status SimulatedDisk::Replace(const std::u16string& from, const std::u16string& to) {
@@ -174,10 +219,12 @@ Status SimulatedDisk::Replace(const std::u16string& from, const std::u16string& 
   const auto moving = source.directory->names.find(source.name);
   if (moving == source.directory->names.end()) return Status::kNotFound;
   const auto replaced = target.directory->names.find(target.name);
-  if (moving->second->openers > 0 ||
-      (replaced != target.directory->names.end() && replaced->second->openers > 0)) {
-    return Status::kBusy;
-  }
+  const bool movingOpen = moving->second->openers > 0;
+  const bool replacedOpen =
+      replaced != target.directory->names.end() && replaced->second->openers > 0;
+  if (movingOpen) ReportMisuse("renamed while open", from);
+  if (replacedOpen) ReportMisuse("replaced while open", to);
+  if (movingOpen || replacedOpen) return Status::kBusy;
   std::shared_ptr<Inode> inode = moving->second;
   source.directory->names.erase(moving);
   target.directory->names[target.name] = std::move(inode);
@@ -189,7 +236,11 @@ bool SimulatedDisk::Remove(const std::u16string& path) {
   const Location location = Locate(path);
   if (!location.directory) return false;
   const auto found = location.directory->names.find(location.name);
-  if (found == location.directory->names.end() || found->second->openers > 0) return false;
+  if (found == location.directory->names.end()) return false;
+  if (found->second->openers > 0) {
+    ReportMisuse("removed while open", path);
+    return false;
+  }
   location.directory->names.erase(found);
   return true;
 }
@@ -202,11 +253,16 @@ bool SimulatedDisk::SyncDirectory(const std::u16string& dir) {
   return true;
 }
 
-std::unique_ptr<Lock> SimulatedDisk::LockWriters(const std::u16string&,
+std::unique_ptr<Lock> SimulatedDisk::LockWriters(const std::u16string& dir,
                                                  std::chrono::steady_clock::time_point,
                                                  Status* status) {
+  if (writersLocked_) {
+    ReportMisuse("the writers' lock taken while held", dir);
+    *status = Status::kBusy;
+    return nullptr;
+  }
   *status = Status::kOk;
-  return std::make_unique<Lock>();
+  return std::make_unique<WritersLock>(writersLocked_);
 }
 
 }  // namespace testing_support

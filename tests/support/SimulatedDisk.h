@@ -8,13 +8,14 @@
 // file that is open can be neither replaced nor removed, as on Windows.
 //
 // It puts itself in place of the platform for its lifetime. The executable's directory is the one
-// it is made with; the writers' lock is always free.
+// it is made with; nothing but the library takes the writers' lock.
 #pragma once
 
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Env.h"
 
@@ -24,8 +25,15 @@ class SimulatedDisk final : public viewersettings::platform::Env {
  public:
   // What a power cut does to the name changes that were not yet made durable.
   enum class Renames { kUndone, kKept };
+  // What the disk does when the library opens, renames or removes a file it holds open, uses a
+  // file it has closed or takes the writers' lock it holds: with one thread running, nobody else
+  // can hold them, so each is a fault of the library's.
+  enum class Misuse {
+    kFails,   // the operation fails as the real platform's would
+    kAborts,  // the run ends with a message, at the stack that shows where
+  };
 
-  explicit SimulatedDisk(std::u16string executableDirectory);
+  explicit SimulatedDisk(std::u16string executableDirectory, Misuse misuse = Misuse::kFails);
   ~SimulatedDisk() override;
   SimulatedDisk(const SimulatedDisk&) = delete;
   SimulatedDisk& operator=(const SimulatedDisk&) = delete;
@@ -46,6 +54,11 @@ class SimulatedDisk final : public viewersettings::platform::Env {
   // SyncDirectory.
   int Operations() const { return operations_; }
 
+  int OpenFiles() const;
+  bool WritersLocked() const { return writersLocked_; }
+  // The names in `dir` as they are now, in order.
+  std::vector<std::u16string> NamesIn(const std::u16string& dir) const;
+
   std::u16string ExecutableDirectory() override { return executableDirectory_; }
   std::unique_ptr<viewersettings::platform::File> Open(
       const std::u16string& path, viewersettings::platform::OpenMode mode,
@@ -60,6 +73,7 @@ class SimulatedDisk final : public viewersettings::platform::Env {
 
  private:
   class OpenFile;
+  class WritersLock;
   struct Inode {
     std::string content;
     std::string durable;
@@ -77,8 +91,12 @@ class SimulatedDisk final : public viewersettings::platform::Env {
   Location Locate(const std::u16string& path);
   // Counts an operation; false when the power is cut.
   bool Operate();
+  // Ends the run under Misuse::kAborts; otherwise the caller fails the operation.
+  void ReportMisuse(const char* what, const std::u16string& path) const;
 
   std::u16string executableDirectory_;
+  Misuse misuse_;
+  bool writersLocked_ = false;
   std::map<std::u16string, Directory> directories_;
   int operations_ = 0;
   int cutAt_ = 0;
