@@ -27,7 +27,26 @@ Env& CurrentEnv() {
   return env ? *env : DefaultEnv();
 }
 
-void SetEnvForTesting(Env* env) { g_testEnv.store(env, std::memory_order_release); }
+void SetEnvForTesting(Env* env) {
+  g_testEnv.store(env, std::memory_order_release);
+}
+
+uint64_t HashPath(const std::u16string& path) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (char16_t unit : path) {
+#if defined(_WIN32)
+    if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - (u'a' - u'A'));
+#endif
+    hash = (hash ^ unit) * 1099511628211ull;
+  }
+  return hash;
+}
+
+std::u16string Hex64(uint64_t value) {
+  std::u16string digits;
+  for (int shift = 60; shift >= 0; shift -= 4) digits += u"0123456789abcdef"[(value >> shift) & 15];
+  return digits;
+}
 
 std::u16string GetExeRootPath() {
   {

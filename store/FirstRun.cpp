@@ -61,7 +61,7 @@ void SeedDefaults() {
 // The writers' lock is held throughout, so that concurrent first calls create the file once; the
 // seeding setters take it again on this thread.
 bool CreateDefaultSettingsFile(const std::u16string& path) {
-  WriterLock lock(GetExeRoot());
+  WriterLock lock(WritersDirectoryOf(path));
   if (!lock.Held()) return false;
   platform::Status status;
   if (OpenWhenFree(path, OpenMode::kReadExisting, &status) ||

@@ -151,9 +151,9 @@ int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body, Search se
             int32_t success) {
   try {
     CallScope call;
-    WriterLock lock(GetExeRoot());
-    if (!lock.Held()) return XMLR_FILE_ERROR;
     const std::u16string filePath = GetSettingsFilePath();
+    WriterLock lock(WritersDirectoryOf(filePath));
+    if (!lock.Held()) return XMLR_FILE_ERROR;
     std::optional<std::u16string> text = ReadSettingsText(filePath);
     if (!text) return XMLR_FILE_ERROR;
     CXmlDocument doc;

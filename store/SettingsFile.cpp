@@ -1,8 +1,10 @@
 #include "store/SettingsFile.h"
 
 #include <limits>
+#include <string_view>
 
 #include "platform/Env.h"
+#include "store/Journal.h"
 #include "store/Wait.h"
 
 namespace viewersettings::store {
@@ -15,18 +17,14 @@ using platform::Status;
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "the settings file is UTF-16LE and is copied to and from memory as it is");
 
-std::u16string DirectoryOf(const std::u16string& path) {
-  return path.substr(0, path.find_last_of(platform::kPathSeparator) + 1);
-}
-
 // Writers hold the directory's lock, so a temporary file found here is the leftover of a writer
 // that was interrupted; its name is fixed so that such leftovers never pile up.
 std::u16string TemporaryPathOf(const std::u16string& path) {
   return path + u".tmp";
 }
 
-bool WriteWhole(platform::File& file, const std::u16string& text) {
-  return file.Write(text.data(), text.size() * sizeof(char16_t)) && file.Flush() && file.Close();
+bool WriteWhole(platform::File& file, std::string_view bytes) {
+  return file.Write(bytes.data(), bytes.size()) && file.Flush() && file.Close();
 }
 
 // The temporary file of a write-back, removed unless it took the settings file's place, however
@@ -35,12 +33,47 @@ struct TemporaryFile {
   explicit TemporaryFile(std::u16string name) : path(std::move(name)) {}
   ~TemporaryFile() {
     file.reset();
-    if (!replaced) CurrentEnv().Remove(path);
+    if (replaced) return;
+    try {
+      CurrentEnv().Remove(path);
+    } catch (...) {
+      // Out of memory: the next write-back removes it before it makes its own.
+    }
   }
   const std::u16string path;
   std::unique_ptr<platform::File> file;
   bool replaced = false;
 };
+
+// Puts a new file holding `bytes` in the place of `file`, or says why not: kDenied where the
+// directory refuses the new file or the replacement could not keep the file what it was.
+Status ReplaceWith(const std::u16string& file, std::string_view bytes) {
+  TemporaryFile temporary(TemporaryPathOf(file));
+  CurrentEnv().Remove(temporary.path);
+  Status status;
+  temporary.file = CurrentEnv().Open(temporary.path, OpenMode::kCreateNew, &status);
+  if (!temporary.file) return status;
+  if (!WriteWhole(*temporary.file, bytes)) return Status::kFailed;
+  status = RetryWhileBusy([&] { return CurrentEnv().Replace(temporary.path, file); });
+  if (status != Status::kOk) return status;
+  temporary.replaced = true;
+  return CurrentEnv().SyncDirectory(DirectoryOf(file)) ? Status::kOk : Status::kFailed;
+}
+
+// The file's whole content as code units; `file` stays open.
+std::optional<std::u16string> ReadOpenFile(platform::File& file) {
+  uint64_t bytes = 0;
+  if (!file.Length(&bytes) || bytes == 0) return std::nullopt;
+  // The engine addresses the text with 32-bit positions.
+  if (bytes / 2 >= static_cast<uint64_t>(std::numeric_limits<int32_t>::max() / 2)) {
+    return std::nullopt;
+  }
+  // An odd length leaves a last code unit whose high byte is zero; the string's own terminator
+  // follows it, so nothing is read past the buffer.
+  std::u16string text(static_cast<size_t>((bytes + 1) / 2), u'\0');
+  if (!file.Read(text.data(), static_cast<size_t>(bytes))) return std::nullopt;
+  return text;
+}
 
 thread_local InMemorySettingsFile* t_inMemory = nullptr;
 
@@ -73,6 +106,14 @@ std::u16string GetSettingsFilePath() {
   return GetExeRoot() + kSettingsFileName;
 }
 
+std::u16string DirectoryOf(const std::u16string& path) {
+  return path.substr(0, path.find_last_of(platform::kPathSeparator) + 1);
+}
+
+std::u16string WritersDirectoryOf(const std::u16string& path) {
+  return DirectoryOf(CurrentEnv().ResolveLinks(path));
+}
+
 std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
   if (const InMemorySettingsFile* inMemory = InMemorySettingsFile::For(path)) {
     return inMemory->text_;
@@ -84,18 +125,14 @@ std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
     file = OpenWhenFree(path, OpenMode::kReadExisting, &status);
   }
   if (!file) return std::nullopt;
-  uint64_t bytes = 0;
-  if (!file->Length(&bytes) || bytes == 0) return std::nullopt;
-  // The engine addresses the text with 32-bit positions.
-  if (bytes / 2 >= static_cast<uint64_t>(std::numeric_limits<int32_t>::max() / 2)) {
-    return std::nullopt;
-  }
-  // An odd length leaves a last code unit whose high byte is zero; the string's own terminator
-  // follows it, so nothing is read past the buffer.
-  std::u16string text(static_cast<size_t>((bytes + 1) / 2), u'\0');
-  if (!file->Read(text.data(), static_cast<size_t>(bytes))) return std::nullopt;
-  file->Close();
-  return text;
+  std::optional<std::u16string> text = ReadOpenFile(*file);
+  // While the file is held, no rewrite in place can begin or end: a journal seen now is that of
+  // one that was interrupted, and what was read may be torn.
+  if (!JournalMayExist(path)) return text;
+  file.reset();
+  RecoverInterruptedRewrite(path);
+  file = OpenWhenFree(path, OpenMode::kReadExisting, &status);
+  return file ? ReadOpenFile(*file) : std::nullopt;
 }
 
 bool WriteSettingsText(const std::u16string& path, const std::u16string& text) {
@@ -103,19 +140,20 @@ bool WriteSettingsText(const std::u16string& path, const std::u16string& text) {
     inMemory->text_ = text;
     return true;
   }
+  // While an interrupted rewrite's journal stays, whatever is written would be rolled back.
+  if (JournalMayExist(path)) return false;
+  const std::string_view bytes(reinterpret_cast<const char*>(text.data()),
+                               text.size() * sizeof(char16_t));
+  const std::u16string file = CurrentEnv().ResolveLinks(path);
   Status status;
-  if (!OpenWhenFree(path, OpenMode::kWriteExisting, &status) && status != Status::kNotFound) {
+  // A file that cannot be written is left as it is, whatever its directory allows.
+  if (!OpenWhenFree(file, OpenMode::kWriteExisting, &status) && status != Status::kNotFound) {
     return false;
   }
-  const std::u16string directory = DirectoryOf(path);
-  TemporaryFile temporary(TemporaryPathOf(path));
-  CurrentEnv().Remove(temporary.path);
-  temporary.file = CurrentEnv().Open(temporary.path, OpenMode::kCreateNew, &status);
-  if (!temporary.file) return false;
-  temporary.replaced =
-      WriteWhole(*temporary.file, text) &&
-      RetryWhileBusy([&] { return CurrentEnv().Replace(temporary.path, path); }) == Status::kOk;
-  return temporary.replaced && CurrentEnv().SyncDirectory(directory);
+  const bool exists = status == Status::kOk;
+  const Status replaced = ReplaceWith(file, bytes);
+  if (replaced == Status::kDenied && exists) return RewriteInPlace(path, file, bytes);
+  return replaced == Status::kOk;
 }
 
 }  // namespace viewersettings::store

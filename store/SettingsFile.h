@@ -13,17 +13,26 @@ inline constexpr char16_t kSettingsFileName[] = u"VorelViewerSysSetting.xml";
 std::u16string GetExeRoot();
 // The executable root followed by the settings file name.
 std::u16string GetSettingsFilePath();
+// `path` up to and including its last separator.
+std::u16string DirectoryOf(const std::u16string& path);
+// The directory whose writers' lock guards the settings file at `path`: that of the file itself,
+// links followed, so that every folder whose settings file leads there takes the same lock.
+std::u16string WritersDirectoryOf(const std::u16string& path);
 
 // The whole file as UTF-16LE code units (a byte-order mark stays as the first character).
-// A missing file is created with the first-run defaults first. Nothing when the file can be
-// neither read nor created, is empty, or stays busy for longer than a call waits.
+// A missing file is created with the first-run defaults first; the old text of an interrupted
+// rewrite in place is put back first. Nothing when the file can be neither read nor created, is
+// empty, or stays busy for longer than a call waits.
 std::optional<std::u16string> ReadSettingsText(const std::u16string& path);
 
-// Replaces the file by one holding `text` (no terminating NUL): the new text is written to a
-// temporary file beside it, flushed to stable storage and put in the file's place in one step,
-// so that the file is always either wholly the old or wholly the new text. A file that exists
-// but cannot be written (read-only) is left as it is. The caller holds the WriterLock of the
-// directory.
+// Stores `text` (no terminating NUL) in the file, so that the file is always either wholly the
+// old or wholly the new text, and stays the file it was (links, owner, permissions, access
+// lists). The new text is written to a temporary file beside the file (links followed), flushed
+// to stable storage and put in the file's place in one step. Where that is refused (the
+// directory takes no new file, the file's owner or other names could not be kept) but the file
+// itself can be written, it is rewritten in place under a rollback journal (store/Journal.h). A
+// file that exists but cannot be written (read-only) is left as it is. The caller holds the
+// WriterLock of WritersDirectoryOf(path).
 bool WriteSettingsText(const std::u16string& path, const std::u16string& text);
 
 // Creates a missing settings file with the first-run defaults. Entered from ReadSettingsText

@@ -10,10 +10,14 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/xattr.h>
+#endif
 
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -24,10 +28,10 @@
 namespace viewersettings::platform {
 namespace {
 
-int OpenRetryingInterrupts(const std::string& name, int flags) {
+int OpenRetryingInterrupts(const std::string& name, int flags, mode_t permissions = 0666) {
   int fd;
   do {
-    fd = open(name.c_str(), flags, 0666);
+    fd = open(name.c_str(), flags, permissions);
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
@@ -43,7 +47,81 @@ Status LockExclusively(int fd) {
 }
 
 Status StatusOfErrno() {
-  return errno == ENOENT ? Status::kNotFound : Status::kFailed;
+  switch (errno) {
+    case ENOENT:
+      return Status::kNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return Status::kDenied;
+    default:
+      return Status::kFailed;
+  }
+}
+
+// Gives `to` the extended attributes of `from` that it lacks: access control lists and security
+// labels live there. Any that cannot be given means the file would not stay what it was.
+Status CopyExtendedAttributes(const std::string& from, const std::string& to) {
+#if defined(__linux__)
+  const auto valueOf = [](const std::string& file, const char* name, std::string* value) {
+    const ssize_t size = getxattr(file.c_str(), name, nullptr, 0);
+    if (size < 0) return false;
+    value->assign(static_cast<size_t>(size), '\0');
+    const ssize_t got = getxattr(file.c_str(), name, &(*value)[0], value->size());
+    if (got < 0) return false;
+    value->resize(static_cast<size_t>(got));
+    return true;
+  };
+  // The names, each NUL-terminated; nothing where the file system keeps none.
+  const auto namesOf = [](const std::string& file, std::string* names) {
+    ssize_t size = listxattr(file.c_str(), nullptr, 0);
+    if (size < 0) return errno == ENOTSUP;
+    names->assign(static_cast<size_t>(size), '\0');
+    size = listxattr(file.c_str(), &(*names)[0], names->size());
+    if (size < 0) return false;
+    names->resize(static_cast<size_t>(size));
+    return true;
+  };
+  const auto each = [](const std::string& names, auto&& visit) {
+    for (size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
+      if (!visit(names.c_str() + at)) return false;
+    }
+    return true;
+  };
+  std::string wanted;
+  std::string present;
+  if (!namesOf(from, &wanted) || !namesOf(to, &present)) return Status::kDenied;
+  std::string value;
+  std::string current;
+  const bool copied = each(wanted, [&](const char* name) {
+    if (!valueOf(from, name, &value)) return false;
+    if (valueOf(to, name, &current) && current == value) return true;  // a label both have
+    return setxattr(to.c_str(), name, value.data(), value.size(), 0) == 0;
+  });
+  // What the new file got from its directory (a default access list) and the old one lacked.
+  const bool trimmed = each(present, [&](const char* name) {
+    return getxattr(from.c_str(), name, nullptr, 0) >= 0 || removexattr(to.c_str(), name) == 0;
+  });
+  if (!copied || !trimmed) return Status::kDenied;
+#else
+  (void)from;
+  (void)to;
+#endif
+  return Status::kOk;
+}
+
+// Gives the new file `source` what made the old one (`old`, the stat of `target`) the file it
+// was: owner and group first, since a change of owner clears the set-id bits, then the
+// permissions, then the extended attributes.
+Status TakeIdentity(const std::string& source, const std::string& target, const struct stat& old) {
+  struct stat fresh;
+  if (stat(source.c_str(), &fresh) != 0) return StatusOfErrno();
+  if ((fresh.st_uid != old.st_uid || fresh.st_gid != old.st_gid) &&
+      chown(source.c_str(), old.st_uid, old.st_gid) != 0) {
+    return errno == EPERM ? Status::kDenied : StatusOfErrno();
+  }
+  if (chmod(source.c_str(), old.st_mode & 07777) != 0) return StatusOfErrno();
+  return CopyExtendedAttributes(target, source);
 }
 
 // The owners below are made before the descriptor is opened and then adopt it, so that running
@@ -82,6 +160,20 @@ class PosixFile final : public File {
       bytes -= static_cast<size_t>(put);
     }
     return true;
+  }
+
+  bool Seek(uint64_t offset) override {
+    return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+  }
+
+  bool Truncate() override {
+    const off_t position = lseek(fd_, 0, SEEK_CUR);
+    if (position < 0) return false;
+    int cut;
+    do {
+      cut = ftruncate(fd_, position);
+    } while (cut != 0 && errno == EINTR);
+    return cut == 0;
   }
 
   bool Flush() override { return fsync(fd_) == 0; }
@@ -124,6 +216,7 @@ class PosixEnv final : public Env {
 
   std::unique_ptr<File> Open(const std::u16string& path, OpenMode mode, Status* status) override {
     int flags = O_CLOEXEC;
+    mode_t permissions = 0666;
     switch (mode) {
       case OpenMode::kReadExisting:
         flags |= O_RDONLY;
@@ -131,15 +224,28 @@ class PosixEnv final : public Env {
       case OpenMode::kWriteExisting:
         flags |= O_WRONLY;
         break;
+      case OpenMode::kUpdateExisting:
+        flags |= O_RDWR;
+        break;
       case OpenMode::kCreateNew:
         flags |= O_RDWR | O_CREAT | O_EXCL;
         break;
+      case OpenMode::kCreatePrivate:
+        // O_EXCL never follows a link planted under the name.
+        flags |= O_RDWR | O_CREAT | O_EXCL;
+        permissions = 0600;
+        break;
+      case OpenMode::kReadPrivate:
+        flags |= O_RDONLY | O_NOFOLLOW;
+        break;
     }
+    const bool isPrivate = mode == OpenMode::kCreatePrivate || mode == OpenMode::kReadPrivate;
     const std::string name = ToUtf8(path);
     auto file = std::make_unique<PosixFile>();
-    const int fd = OpenRetryingInterrupts(name, flags);
+    const int fd = OpenRetryingInterrupts(name, flags, permissions);
     if (fd < 0) {
-      *status = StatusOfErrno();
+      // A link where a private file should be is someone else's.
+      *status = isPrivate && errno == ELOOP ? Status::kDenied : StatusOfErrno();
       return nullptr;
     }
     file->Adopt(fd);
@@ -150,17 +256,46 @@ class PosixEnv final : public Env {
       *status = Status::kFailed;
       return nullptr;
     }
+    if (isPrivate && (info.st_uid != geteuid() || (info.st_mode & 022) != 0)) {
+      *status = Status::kDenied;
+      return nullptr;
+    }
     *status = LockExclusively(fd);
     if (*status != Status::kOk) return nullptr;
     return file;
   }
 
+  std::u16string ResolveLinks(const std::u16string& path) override {
+    std::string name = ToUtf8(path);
+    bool followed = false;
+    // No further than the system follows links, so a loop of them ends.
+    for (int hops = 0; hops < 40; ++hops) {
+      std::string target(PATH_MAX, '\0');
+      const ssize_t length = readlink(name.c_str(), &target[0], target.size());
+      if (length <= 0 || static_cast<size_t>(length) >= target.size()) break;
+      target.resize(static_cast<size_t>(length));
+      if (target[0] != '/') {
+        const size_t slash = name.rfind('/');
+        if (slash != std::string::npos) target.insert(0, name, 0, slash + 1);
+      }
+      name = std::move(target);
+      followed = true;
+    }
+    return followed ? FromUtf8(name) : path;
+  }
+
   Status Replace(const std::u16string& from, const std::u16string& to) override {
     const std::string source = ToUtf8(from);
     const std::string target = ToUtf8(to);
-    // The new file keeps the permissions of the one it replaces.
-    struct stat info;
-    if (stat(target.c_str(), &info) == 0) chmod(source.c_str(), info.st_mode & 07777);
+    struct stat old;
+    if (stat(target.c_str(), &old) == 0) {
+      // A new file in its place would leave the other names with the old text.
+      if (old.st_nlink > 1) return Status::kDenied;
+      const Status kept = TakeIdentity(source, target, old);
+      if (kept != Status::kOk) return kept;
+    } else if (errno != ENOENT) {
+      return StatusOfErrno();
+    }
     if (rename(source.c_str(), target.c_str()) == 0) return Status::kOk;
     return StatusOfErrno();
   }
@@ -172,6 +307,13 @@ class PosixEnv final : public Env {
     if (fd < 0) return false;
     const bool synced = fsync(fd) == 0;
     return close(fd) == 0 && synced;
+  }
+
+  // In /var/tmp, which outlives a restart where /tmp often does not; named after the user too,
+  // since the directory is shared.
+  std::u16string JournalPath(const std::u16string& file) override {
+    return u"/var/tmp/VorelViewerSysSetting-" + FromUtf8(std::to_string(geteuid())) + u"-" +
+           Hex64(HashPath(file)) + u".journal";
   }
 
   std::unique_ptr<Lock> LockWriters(const std::u16string& dir,

@@ -1,7 +1,9 @@
 // The platform on Windows: the host executable's directory from GetModuleFileNameW, files opened
 // with CreateFileW without sharing, so that a file held by another call makes the open fail as
-// busy, replacement with a write-through MoveFileExW, and a named mutex per directory for the
-// writers' lock, which outlives the files that each write replaces.
+// busy, replacement with ReplaceFileW, which keeps the replaced file's security descriptor,
+// attributes, creation time and streams (a missing file is created by a write-through
+// MoveFileExW), and a named mutex per directory for the writers' lock, which outlives the files
+// that each write replaces.
 #include <windows.h>
 
 #include "platform/Env.h"
@@ -23,7 +25,58 @@ bool IsBusyError(DWORD error) {
 Status StatusOf(DWORD error) {
   if (IsBusyError(error)) return Status::kBusy;
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Status::kNotFound;
+  if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT) return Status::kDenied;
   return Status::kFailed;
+}
+
+// How many names the file has; 0 when that cannot be learnt. Opening for no access conflicts
+// with no other opener.
+DWORD LinksOf(const std::u16string& path) {
+  const HANDLE handle =
+      CreateFileW(Wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return 0;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool known = GetFileInformationByHandle(handle, &info) != 0;
+  CloseHandle(handle);
+  return known ? info.nNumberOfLinks : 0;
+}
+
+// Whether another opener holds the file without sharing it.
+bool IsHeldOpen(const std::u16string& path) {
+  const HANDLE handle =
+      CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    CloseHandle(handle);
+    return false;
+  }
+  return IsBusyError(GetLastError());
+}
+
+// ReplaceFileW gives the new file the old one's attributes; not every implementation does
+// (wine's does not), so those that can be set are set again where they differ.
+void KeepAttributes(const std::u16string& path, DWORD old) {
+  constexpr DWORD kSettable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY;
+  const DWORD now = GetFileAttributesW(Wide(path));
+  if (old == INVALID_FILE_ATTRIBUTES || now == INVALID_FILE_ATTRIBUTES) return;
+  if ((now & kSettable) == (old & kSettable)) return;
+  const DWORD wanted =
+      ((now & ~kSettable) | (old & kSettable)) & (kSettable | FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW(Wide(path), wanted != 0 ? wanted : FILE_ATTRIBUTE_NORMAL);
+}
+
+// ReplaceFileW has no write-through: the replaced file is flushed afterwards, which commits its
+// new place with it. Where another opener has it meanwhile, its content was flushed before.
+void FlushReplaced(const std::u16string& path) {
+  const HANDLE handle =
+      CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return;
+  FlushFileBuffers(handle);
+  CloseHandle(handle);
 }
 
 // The owners below are made before the handle is opened and then adopt it, so that running out
@@ -63,6 +116,14 @@ class WindowsFile final : public File {
     }
     return true;
   }
+
+  bool Seek(uint64_t offset) override {
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(handle_, distance, nullptr, FILE_BEGIN) != 0;
+  }
+
+  bool Truncate() override { return SetEndOfFile(handle_) != 0; }
 
   bool Flush() override { return FlushFileBuffers(handle_) != 0; }
 
@@ -112,12 +173,18 @@ class WindowsEnv final : public Env {
     DWORD access = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
     switch (mode) {
+      // The user's temporary directory is the user's own: private files need nothing more.
       case OpenMode::kReadExisting:
+      case OpenMode::kReadPrivate:
         break;
       case OpenMode::kWriteExisting:
         access = GENERIC_WRITE;
         break;
+      case OpenMode::kUpdateExisting:
+        access = GENERIC_READ | GENERIC_WRITE;
+        break;
       case OpenMode::kCreateNew:
+      case OpenMode::kCreatePrivate:
         access = GENERIC_READ | GENERIC_WRITE;
         disposition = CREATE_NEW;
         break;
@@ -134,19 +201,58 @@ class WindowsEnv final : public Env {
     return file;
   }
 
+  // Links are the file system's business on Windows; the path is the file.
+  std::u16string ResolveLinks(const std::u16string& path) override { return path; }
+
   Status Replace(const std::u16string& from, const std::u16string& to) override {
-    if (MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (GetFileAttributesW(Wide(to)) == INVALID_FILE_ATTRIBUTES) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_FILE_NOT_FOUND) return StatusOf(error);
+      // Nothing to keep: the first file is moved into place.
+      if (MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return Status::kOk;
+      }
+      return StatusOf(GetLastError());
+    }
+    // A new file in its place would leave the other names with the old text.
+    if (LinksOf(to) > 1) return Status::kDenied;
+    const DWORD attributes = GetFileAttributesW(Wide(to));
+    // With a backup name, every partial outcome leaves the old file under one of two names.
+    const std::u16string backup = to + u".old";
+    DeleteFileW(Wide(backup));
+    if (ReplaceFileW(Wide(to), Wide(from), Wide(backup), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                     nullptr)) {
+      DeleteFileW(Wide(backup));
+      KeepAttributes(to, attributes);
+      FlushReplaced(to);
       return Status::kOk;
     }
-    // A target that another handle holds open refuses to be replaced, with either error.
     const DWORD error = GetLastError();
-    return error == ERROR_ACCESS_DENIED ? Status::kBusy : StatusOf(error);
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+      // The old file went to the backup name and the new one could not follow it into place:
+      // the old one goes back.
+      MoveFileExW(Wide(backup), Wide(to), MOVEFILE_WRITE_THROUGH);
+      return Status::kFailed;
+    }
+    // Both files kept their names. The error a held target gives differs between systems, so
+    // the target is asked directly.
+    if (IsHeldOpen(to)) return Status::kBusy;
+    const Status failure = StatusOf(error);
+    return failure == Status::kDenied ? failure : Status::kFailed;
   }
 
   bool Remove(const std::u16string& path) override { return DeleteFileW(Wide(path)) != 0; }
 
   // The replacement is made with write-through; there is no directory to flush on its own.
   bool SyncDirectory(const std::u16string&) override { return true; }
+
+  std::u16string JournalPath(const std::u16string& file) override {
+    std::u16string dir(MAX_PATH + 1, u'\0');
+    const DWORD length =
+        GetTempPathW(static_cast<DWORD>(dir.size()), reinterpret_cast<wchar_t*>(&dir[0]));
+    dir.resize(length > 0 && length < dir.size() ? length : 0);
+    return dir + u"VorelViewerSysSetting-" + Hex64(HashPath(file)) + u".journal";
+  }
 
   std::unique_ptr<Lock> LockWriters(const std::u16string& dir,
                                     std::chrono::steady_clock::time_point deadline,
@@ -177,14 +283,7 @@ class WindowsEnv final : public Env {
   // Named after the directory, with ASCII letters folded as the file system folds them, so that
   // every process writing the same settings file meets the same mutex.
   static std::u16string WritersMutexName(const std::u16string& dir) {
-    uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (char16_t unit : dir) {
-      const char16_t folded = (unit >= u'a' && unit <= u'z') ? unit - (u'a' - u'A') : unit;
-      hash = (hash ^ folded) * 1099511628211ull;
-    }
-    std::u16string name = u"Local\\ViewerSettingsWriters-";
-    for (int shift = 60; shift >= 0; shift -= 4) name += u"0123456789abcdef"[(hash >> shift) & 15];
-    return name;
+    return u"Local\\ViewerSettingsWriters-" + Hex64(HashPath(dir));
   }
 };
 

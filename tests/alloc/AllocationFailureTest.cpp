@@ -2,8 +2,10 @@
 // file: no exception leaves the function, it answers with its failure result, and the file is
 // left old or new.
 //
-// What is accepted, and why: on an existing file no path of the library absorbs a failed
-// allocation, so every call that meets one fails. A setter answers XMLR_SET_FAILED; its file is
+// What is accepted, and why: on an existing file the one path of the library that absorbs a
+// failed allocation is the removal of a temporary file that a folder refusing new files never
+// let it make; the call then goes on and stores. Every other call that meets one fails. A setter
+// answers XMLR_SET_FAILED (or, there, its success with the new text); its file is
 // the new text only where the allocation failed after the new text was in place (the directory's
 // sync), and otherwise what a clean failure of that write-back step leaves (a composite goes on
 // with its later steps, by design). A getter answers its failure result and never changes the
@@ -35,6 +37,7 @@ using testing_support::SetterCall;
 using testing_support::SetterOutcomes;
 using testing_support::SettingsDir;
 using testing_support::StationSettingsBytes;
+using testing_support::WriteBack;
 using viewersettings::platform::DefaultEnv;
 using viewersettings::platform::OpenMode;
 using viewersettings::platform::Status;
@@ -70,11 +73,13 @@ struct FailedRun {
 
 // Runs `call` on a fresh copy of `bytes` with the `nth` allocation of the library call failing.
 FailedRun RunFailing(const SettingsDir& dir, const std::string& bytes,
-                     const std::function<int32_t()>& call, long nth) {
+                     const std::function<int32_t()>& call, long nth,
+                     WriteBack writeBack = WriteBack::kReplace) {
   dir.WriteBytes(bytes);
   // The real files, without waiting for stable storage on every one of thousands of calls.
   FaultEnv files;
   files.SyncToStableStorage(false);
+  if (writeBack == WriteBack::kInPlace) files.RefuseNewFilesIn(dir.Path().u16string());
   FailedRun run;
   const long descriptors = OpenDescriptors();
   g_failAt = nth;
@@ -121,21 +126,36 @@ class AllocationFailure : public testing::Test {
   testing_support::TemporariesInMemory temporaries_;
 };
 
-class SetterAllocationFailure : public AllocationFailure,
-                                public testing::WithParamInterface<SetterCall> {};
+// A journal that an interrupted rewrite in place left is gone after the next call, which finds
+// the file as the interrupted call left it.
+testing::AssertionResult NoJournalAfterTheNextCall(const SettingsDir& dir) {
+  const std::filesystem::path journal(
+      DefaultEnv().JournalPath(viewersettings::store::GetSettingsFilePath()));
+  if (!std::filesystem::exists(journal)) return testing::AssertionSuccess();
+  const std::string left = dir.Bytes();
+  int32_t value = 0;
+  XMLGetMinDiskSpace(&value);
+  if (std::filesystem::exists(journal)) return testing::AssertionFailure() << "the journal stays";
+  if (dir.Bytes() != left) return testing::AssertionFailure() << "the journal changed the file";
+  return testing::AssertionSuccess();
+}
+
+class SetterAllocationFailure
+    : public AllocationFailure,
+      public testing::WithParamInterface<std::tuple<SetterCall, WriteBack>> {};
 
 TEST_P(SetterAllocationFailure, FailsAndLeavesTheFileOldOrNew) {
-  const SetterCall& setter = GetParam();
+  const auto& [setter, writeBack] = GetParam();
   const SetterOutcomes outcomes =
-      testing_support::FindSetterOutcomes(setter.call, StationSettingsBytes());
+      testing_support::FindSetterOutcomes(setter.call, StationSettingsBytes(), writeBack);
   ASSERT_EQ(outcomes.result, setter.success);
-  std::vector<std::string> accepted = outcomes.failedAtReplace;
+  std::vector<std::string> accepted = outcomes.failedAtWrite;
   accepted.push_back(outcomes.New());
 
   SettingsDir dir;
   long points = 0;
   for (long nth = 1;; ++nth) {
-    const FailedRun run = RunFailing(dir, outcomes.Old(), setter.call, nth);
+    const FailedRun run = RunFailing(dir, outcomes.Old(), setter.call, nth, writeBack);
     SCOPED_TRACE("allocation " + std::to_string(nth));
     ASSERT_FALSE(run.threw) << "an exception left the library";
     const std::string bytes = dir.Bytes();
@@ -145,19 +165,29 @@ TEST_P(SetterAllocationFailure, FailsAndLeavesTheFileOldOrNew) {
       break;
     }
     ++points;
-    EXPECT_EQ(run.result, XMLR_SET_FAILED);
+    if (writeBack == WriteBack::kInPlace && run.result == setter.success) {
+      EXPECT_TRUE(SameBytes(bytes, outcomes.New()));
+    } else {
+      EXPECT_EQ(run.result, XMLR_SET_FAILED);
+    }
     EXPECT_TRUE(std::count(accepted.begin(), accepted.end(), bytes) > 0)
         << "a file that no clean failure of a step leaves";
     // Anything held would fail every later call.
     ASSERT_TRUE(NothingLeftBehind(run, dir));
+    EXPECT_TRUE(NoJournalAfterTheNextCall(dir));
   }
   EXPECT_GT(points, 0);
   RecordProperty("allocation_failures", static_cast<int>(points));
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySetter, SetterAllocationFailure,
-                         testing::ValuesIn(testing_support::SetterCalls()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::Combine(testing::ValuesIn(testing_support::SetterCalls()),
+                                          testing::Values(WriteBack::kReplace,
+                                                          WriteBack::kInPlace)),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) == WriteBack::kInPlace ? "InPlace" : "");
+                         });
 
 class GetterAllocationFailure : public AllocationFailure,
                                 public testing::WithParamInterface<GetterCall> {};

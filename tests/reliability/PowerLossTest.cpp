@@ -20,6 +20,7 @@ using testing_support::SetterCall;
 using testing_support::SetterOutcomes;
 using testing_support::SimulatedDisk;
 using Renames = SimulatedDisk::Renames;
+using Writes = SimulatedDisk::Writes;
 
 class SetterUnderPowerLoss : public testing::TestWithParam<SetterCall> {
  protected:
@@ -70,6 +71,93 @@ TEST_P(SetterUnderPowerLoss, LeavesTheOldTextOrAWrittenOneAfterEveryCut) {
     }
   }
   RecordProperty("power_cuts", cuts);
+}
+
+// Where the folder refuses new files, the file is rewritten in place, and a cut can leave it torn
+// (Writes::kTorn: half of what was not flushed reached the disk). Its journal makes the next call,
+// whatever it is, find the old text or a text the setter wrote, never a torn one.
+TEST_P(SetterUnderPowerLoss, InPlaceLeavesNoTornFileAfterEveryCut) {
+  const SetterCall& setter = GetParam();
+  const SetterOutcomes outcomes = testing_support::FindSetterOutcomes(
+      setter.call, testing_support::StationSettingsBytes(), testing_support::WriteBack::kInPlace);
+  ASSERT_EQ(outcomes.result, setter.success);
+  const auto written = [&](const std::string& bytes) {
+    return std::find(outcomes.texts.begin(), outcomes.texts.end(), bytes) != outcomes.texts.end();
+  };
+
+  int cuts = 0;
+  for (const Writes writes : {Writes::kLost, Writes::kTorn}) {
+    for (const Renames renames : {Renames::kUndone, Renames::kKept}) {
+      for (int nth = 1;; ++nth) {
+        SCOPED_TRACE("power cut at operation " + std::to_string(nth) +
+                     (writes == Writes::kTorn ? ", writes torn" : ", writes lost") +
+                     (renames == Renames::kKept ? ", renames kept" : ", renames undone"));
+        SimulatedDisk disk(u"station");
+        disk.RefuseNewFilesIn(u"station");
+        const std::u16string path = viewersettings::store::GetSettingsFilePath();
+        disk.Put(path, outcomes.Old());
+        disk.CutPowerAt(nth);
+        const int32_t result = setter.call();
+        const bool cutDuringCall = disk.PowerIsCut();
+        disk.PowerCycle(renames, writes);
+        if (!cutDuringCall) {
+          EXPECT_EQ(result, setter.success);
+          EXPECT_TRUE(SameBytes(disk.Content(path).value_or(""), outcomes.New()));
+          break;
+        }
+        ++cuts;
+        int32_t value = 0;
+        XMLGetMinDiskSpace(&value);  // any call puts back what an interrupted rewrite tore
+        EXPECT_TRUE(written(disk.Content(path).value_or("")));
+        if (result == setter.success) {
+          EXPECT_TRUE(SameBytes(disk.Content(path).value_or(""), outcomes.New()));
+        }
+        EXPECT_FALSE(disk.Exists(disk.JournalPath(path)));
+        EXPECT_EQ(setter.call(), setter.success) << "after the restart";
+        EXPECT_TRUE(SameBytes(disk.Content(path).value_or(""), outcomes.New()));
+        EXPECT_EQ(disk.NamesIn(u"station"),
+                  std::vector<std::u16string>{u"VorelViewerSysSetting.xml"});
+      }
+    }
+  }
+  RecordProperty("power_cuts", cuts);
+}
+
+// The rollback itself cut short, at each of its steps, after a rewrite cut short at each of its
+// own: a later call still finishes it.
+TEST_F(SetterUnderPowerLoss, InPlaceRollbackSurvivesCutsOfItsOwn) {
+  const SetterOutcomes outcomes = testing_support::FindSetterOutcomes(
+      [] { return XMLSetMinDiskSpace(4096); }, testing_support::StationSettingsBytes(),
+      testing_support::WriteBack::kInPlace);
+  const auto whole = [&](const std::optional<std::string>& bytes) {
+    return bytes == outcomes.Old() || bytes == outcomes.New();
+  };
+  int cuts = 0;
+  for (int first = 1;; ++first) {
+    bool rollbackCut = true;
+    for (int second = 1; rollbackCut; ++second) {
+      SCOPED_TRACE("cuts at operation " + std::to_string(first) + " of the setter and " +
+                   std::to_string(second) + " of the next call");
+      SimulatedDisk disk(u"station");
+      disk.RefuseNewFilesIn(u"station");
+      const std::u16string path = viewersettings::store::GetSettingsFilePath();
+      disk.Put(path, outcomes.Old());
+      disk.CutPowerAt(first);
+      XMLSetMinDiskSpace(4096);
+      if (!disk.PowerIsCut()) return;  // the setter ran to its end: every cut was tried
+      disk.PowerCycle(Renames::kUndone, Writes::kTorn);
+      disk.CutPowerAt(second);
+      int32_t value = 0;
+      XMLGetMinDiskSpace(&value);
+      rollbackCut = disk.PowerIsCut();
+      disk.PowerCycle(Renames::kUndone, Writes::kTorn);
+      ++cuts;
+      EXPECT_EQ(XMLGetMinDiskSpace(&value), XMLR_GET_OK);
+      EXPECT_TRUE(whole(disk.Content(path)));
+      EXPECT_FALSE(disk.Exists(disk.JournalPath(path)));
+    }
+    RecordProperty("power_cuts", cuts);
+  }
 }
 
 // The first run seeds the defaults in memory and writes the file once: a cut leaves no file (the

@@ -22,6 +22,12 @@ class FaultFile : public File {
   bool Write(const void* data, size_t bytes) override {
     return !env_.Fails(FaultEnv::Operation::kWrite) && file_->Write(data, bytes);
   }
+  bool Seek(uint64_t offset) override {
+    return !env_.Fails(FaultEnv::Operation::kSeek) && file_->Seek(offset);
+  }
+  bool Truncate() override {
+    return !env_.Fails(FaultEnv::Operation::kTruncate) && file_->Truncate();
+  }
   bool Flush() override {
     return !env_.Fails(FaultEnv::Operation::kFlush) &&
            (!env_.SyncsToStableStorage() || file_->Flush());
@@ -41,6 +47,12 @@ class FaultFile : public File {
 void FaultEnv::FailNth(Operation operation, int nth) {
   failing_ = operation;
   failAt_ = nth == 0 ? 0 : Count(operation) + nth;
+  failOnwards_ = false;
+}
+
+void FaultEnv::FailFrom(Operation operation, int nth) {
+  FailNth(operation, nth);
+  failOnwards_ = true;
 }
 
 void FaultEnv::FailNthOperation(int nth) {
@@ -50,12 +62,21 @@ void FaultEnv::FailNthOperation(int nth) {
 bool FaultEnv::Fails(Operation operation) {
   const int count = ++counts_[static_cast<int>(operation)];
   ++total_;
-  return (operation == failing_ && count == failAt_) || total_ == failTotalAt_;
+  const bool failing = operation == failing_ && failAt_ > 0 &&
+                       (count == failAt_ || (failOnwards_ && count > failAt_));
+  return failing || total_ == failTotalAt_;
 }
 
 std::unique_ptr<File> FaultEnv::Open(const std::u16string& path, OpenMode mode, Status* status) {
   if (Fails(Operation::kOpen)) {
     *status = Status::kFailed;
+    return nullptr;
+  }
+  if (mode == OpenMode::kCreateNew && !refusingDir_.empty() &&
+      path.compare(0, refusingDir_.size(), refusingDir_) == 0 &&
+      path.find_first_of(viewersettings::platform::kPathSeparator, refusingDir_.size() + 1) ==
+          std::u16string::npos) {
+    *status = Status::kDenied;
     return nullptr;
   }
   auto file = Real().Open(path, mode, status);

@@ -16,6 +16,8 @@ class FaultEnv : public ForwardingEnv {
     kLength,
     kRead,
     kWrite,
+    kSeek,
+    kTruncate,
     kFlush,
     kClose,
     kReplace,
@@ -27,6 +29,8 @@ class FaultEnv : public ForwardingEnv {
 
   // Fails the `nth` (1-based) call of `operation` from now on; 0 fails none.
   void FailNth(Operation operation, int nth);
+  // Fails the `nth` (1-based) call of `operation` from now on and every one after it.
+  void FailFrom(Operation operation, int nth);
   // Fails the `nth` (1-based) operation of any kind from now on; 0 fails none.
   void FailNthOperation(int nth);
   // Whether Flush and SyncDirectory reach stable storage (they do unless told otherwise). Sweeps
@@ -35,6 +39,9 @@ class FaultEnv : public ForwardingEnv {
   // simulated disk's business.
   void SyncToStableStorage(bool sync) { sync_ = sync; }
   bool SyncsToStableStorage() const { return sync_; }
+  // From now on the directory `dir` refuses new files (an open to create one answers kDenied), as
+  // a folder does that its user may not write.
+  void RefuseNewFilesIn(const std::u16string& dir) { refusingDir_ = dir; }
   // Calls seen so far, of one kind or of all.
   int Count(Operation operation) const { return counts_[static_cast<int>(operation)]; }
   int Total() const { return total_; }
@@ -57,9 +64,11 @@ class FaultEnv : public ForwardingEnv {
   int counts_[static_cast<int>(Operation::kCount)] = {};
   int total_ = 0;
   Operation failing_ = Operation::kOpen;
-  int failAt_ = 0;       // of `failing_`
+  int failAt_ = 0;  // of `failing_`
+  bool failOnwards_ = false;
   int failTotalAt_ = 0;  // of all
   bool sync_ = true;
+  std::u16string refusingDir_;
 };
 
 }  // namespace testing_support

@@ -17,12 +17,18 @@ class ForwardingEnv : public viewersettings::platform::Env {
       viewersettings::platform::Status* status) override {
     return Real().Open(path, mode, status);
   }
+  std::u16string ResolveLinks(const std::u16string& path) override {
+    return Real().ResolveLinks(path);
+  }
   viewersettings::platform::Status Replace(const std::u16string& from,
                                            const std::u16string& to) override {
     return Real().Replace(from, to);
   }
   bool Remove(const std::u16string& path) override { return Real().Remove(path); }
   bool SyncDirectory(const std::u16string& dir) override { return Real().SyncDirectory(dir); }
+  std::u16string JournalPath(const std::u16string& file) override {
+    return Real().JournalPath(file);
+  }
   std::unique_ptr<viewersettings::platform::Lock> LockWriters(
       const std::u16string& dir, std::chrono::steady_clock::time_point deadline,
       viewersettings::platform::Status* status) override {

@@ -6,7 +6,8 @@
 // ends up as the undisturbed run would leave it without that step's changes, and the steps after
 // it see the file without them. These texts are computed here with the library itself, by making
 // a step fail at a clean point: its read (the step stores nothing) or its replacement (the step
-// wrote its new text aside, and it was never put in place).
+// wrote its new text aside, and it was never put in place). The texts are the same however the
+// write-back reaches the file; where it step starts depends on that.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@ struct SetterOutcomes {
   // For each step, the file after the whole call when that step could not read the file, and
   // when it could not put its new text in place.
   std::vector<std::string> failedAtRead;
-  std::vector<std::string> failedAtReplace;
+  std::vector<std::string> failedAtWrite;
 
   const std::string& Old() const { return texts.front(); }
   const std::string& New() const { return texts.back(); }
@@ -39,7 +40,12 @@ struct SetterOutcomes {
 // Settings files compared by where they first differ: a textual diff of two of them is long.
 testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
 
+// How the write-back reaches the file: a new file replaces it, or (where the folder refuses new
+// files, as FaultEnv::RefuseNewFilesIn makes it) it is rewritten in place.
+enum class WriteBack { kReplace, kInPlace };
+
 // Runs `setter` on copies of a settings file holding `bytes`.
-SetterOutcomes FindSetterOutcomes(const std::function<int32_t()>& setter, const std::string& bytes);
+SetterOutcomes FindSetterOutcomes(const std::function<int32_t()>& setter, const std::string& bytes,
+                                  WriteBack writeBack = WriteBack::kReplace);
 
 }  // namespace testing_support

@@ -59,6 +59,18 @@ class SimulatedDisk::OpenFile final : public viewersettings::platform::File {
     return true;
   }
 
+  bool Seek(uint64_t offset) override {
+    if (!Usable()) return false;
+    position_ = static_cast<size_t>(offset);
+    return true;
+  }
+
+  bool Truncate() override {
+    if (!Usable() || !writable_) return false;
+    inode_->content.resize(position_);
+    return true;
+  }
+
   bool Flush() override {
     if (!Usable()) return false;
     inode_->durable = inode_->content;
@@ -104,6 +116,7 @@ class SimulatedDisk::WritersLock final : public Lock {
 SimulatedDisk::SimulatedDisk(std::u16string executableDirectory, Misuse misuse)
     : executableDirectory_(std::move(executableDirectory)), misuse_(misuse) {
   directories_[WithoutTrailingSeparators(executableDirectory_)];
+  directories_[u"journals"];
   viewersettings::platform::SetEnvForTesting(this);
 }
 
@@ -154,7 +167,7 @@ void SimulatedDisk::CutPowerAt(int nth) {
   cutAt_ = operations_ + nth;
 }
 
-void SimulatedDisk::PowerCycle(Renames renames) {
+void SimulatedDisk::PowerCycle(Renames renames, Writes writes) {
   for (auto& [path, directory] : directories_) {
     if (renames == Renames::kUndone) {
       directory.names = directory.durableNames;
@@ -162,11 +175,25 @@ void SimulatedDisk::PowerCycle(Renames renames) {
       directory.durableNames = directory.names;
     }
     for (auto& [name, inode] : directory.names) {
+      if (writes == Writes::kTorn && inode->content != inode->durable) {
+        const size_t reached = inode->content.size() / 2;
+        inode->durable = inode->content.substr(0, reached) +
+                         (inode->durable.size() > reached ? inode->durable.substr(reached) : "");
+      }
       inode->content = inode->durable;
       inode->openers = 0;
     }
   }
   cutAt_ = 0;
+}
+
+void SimulatedDisk::RefuseNewFilesIn(const std::u16string& dir) {
+  directories_[WithoutTrailingSeparators(dir)].refusesNewFiles = true;
+}
+
+std::u16string SimulatedDisk::JournalPath(const std::u16string& file) {
+  return u"journals" + std::u16string(1, kPathSeparator) + u"journal-" +
+         viewersettings::platform::Hex64(viewersettings::platform::HashPath(file));
 }
 
 bool SimulatedDisk::Operate() {
@@ -192,8 +219,12 @@ std::unique_ptr<viewersettings::platform::File> SimulatedDisk::Open(const std::u
   Names& names = location.directory->names;
   const auto found = names.find(location.name);
   if (found != names.end() && found->second->openers > 0) ReportMisuse("opened while open", path);
-  if (mode == OpenMode::kCreateNew) {
+  if (mode == OpenMode::kCreateNew || mode == OpenMode::kCreatePrivate) {
     if (found != names.end()) return nullptr;
+    if (location.directory->refusesNewFiles) {
+      *status = Status::kDenied;
+      return nullptr;
+    }
     auto inode = std::make_shared<Inode>();
     names[location.name] = inode;
     *status = Status::kOk;
@@ -208,7 +239,8 @@ std::unique_ptr<viewersettings::platform::File> SimulatedDisk::Open(const std::u
     return nullptr;
   }
   *status = Status::kOk;
-  return std::make_unique<OpenFile>(*this, path, found->second, mode == OpenMode::kWriteExisting);
+  const bool writable = mode == OpenMode::kWriteExisting || mode == OpenMode::kUpdateExisting;
+  return std::make_unique<OpenFile>(*this, path, found->second, writable);
 }
 
 Status SimulatedDisk::Replace(const std::u16string& from, const std::u16string& to) {

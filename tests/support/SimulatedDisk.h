@@ -4,11 +4,12 @@
 // names to inodes twice: the names as they are now, and the names a restart would find, which
 // SyncDirectory brings up to date; creating, replacing and removing change only the former.
 // CutPowerAt makes one operation and every one after it fail without effect; PowerCycle then
-// drops what was volatile, as a restart after the cut finds the disk. Opens are exclusive, and a
-// file that is open can be neither replaced nor removed, as on Windows.
+// drops what was volatile (or tears it), as a restart after the cut finds the disk. Opens are
+// exclusive, and a file that is open can be neither replaced nor removed, as on Windows.
 //
 // It puts itself in place of the platform for its lifetime. The executable's directory is the one
-// it is made with; nothing but the library takes the writers' lock.
+// it is made with; journals go to a directory "journals" of their own; nothing but the library
+// takes the writers' lock.
 #pragma once
 
 #include <map>
@@ -25,6 +26,9 @@ class SimulatedDisk final : public viewersettings::platform::Env {
  public:
   // What a power cut does to the name changes that were not yet made durable.
   enum class Renames { kUndone, kKept };
+  // What a power cut does to content that was written but not flushed: it is lost, or the disk
+  // wrote the first half of it over the old content (a torn write).
+  enum class Writes { kLost, kTorn };
   // What the disk does when the library opens, renames or removes a file it holds open, uses a
   // file it has closed or takes the writers' lock it holds: with one thread running, nobody else
   // can hold them, so each is a fault of the library's.
@@ -48,10 +52,13 @@ class SimulatedDisk final : public viewersettings::platform::Env {
   void CutPowerAt(int nth);
   bool PowerIsCut() const { return cutAt_ > 0 && operations_ >= cutAt_; }
   // Restarts after a cut: names revert to their durable state (or keep their present one, with
-  // Renames::kKept) and every file's content to its durable content. The power is on again.
-  void PowerCycle(Renames renames);
-  // Disk operations so far: Open, Length, Read, Write, Flush, Close, Replace, Remove and
-  // SyncDirectory.
+  // Renames::kKept) and every file's content to its durable content (or a torn mixture, with
+  // Writes::kTorn). The power is on again.
+  void PowerCycle(Renames renames, Writes writes = Writes::kLost);
+  // From now on `dir` refuses new files, as a folder does that its user may not write.
+  void RefuseNewFilesIn(const std::u16string& dir);
+  // Disk operations so far: Open, Length, Read, Write, Seek, Truncate, Flush, Close, Replace,
+  // Remove and SyncDirectory.
   int Operations() const { return operations_; }
 
   int OpenFiles() const;
@@ -63,10 +70,12 @@ class SimulatedDisk final : public viewersettings::platform::Env {
   std::unique_ptr<viewersettings::platform::File> Open(
       const std::u16string& path, viewersettings::platform::OpenMode mode,
       viewersettings::platform::Status* status) override;
+  std::u16string ResolveLinks(const std::u16string& path) override { return path; }
   viewersettings::platform::Status Replace(const std::u16string& from,
                                            const std::u16string& to) override;
   bool Remove(const std::u16string& path) override;
   bool SyncDirectory(const std::u16string& dir) override;
+  std::u16string JournalPath(const std::u16string& file) override;
   std::unique_ptr<viewersettings::platform::Lock> LockWriters(
       const std::u16string& dir, std::chrono::steady_clock::time_point deadline,
       viewersettings::platform::Status* status) override;
@@ -83,6 +92,7 @@ class SimulatedDisk final : public viewersettings::platform::Env {
   struct Directory {
     Names names;
     Names durableNames;
+    bool refusesNewFiles = false;
   };
   struct Location {
     Directory* directory;  // null when there is no such directory
