@@ -190,8 +190,22 @@ class WindowsEnv final : public Env {
         break;
     }
     auto file = std::make_unique<WindowsFile>();
-    const HANDLE handle = CreateFileW(Wide(path), access, 0 /* no sharing */, nullptr, disposition,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const auto open = [&] {
+      return CreateFileW(Wide(path), access, 0 /* no sharing */, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE handle = open();
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND &&
+        disposition == OPEN_EXISTING && mode != OpenMode::kReadPrivate &&
+        GetFileAttributesW(Wide(BackupPathOf(path))) != INVALID_FILE_ATTRIBUTES) {
+      // ReplaceFileW moves the old file to its backup name before the new one takes its place:
+      // in between, the file is being replaced, not missing.
+      if (!RestoreInterruptedReplacement(path)) {
+        *status = Status::kBusy;
+        return nullptr;
+      }
+      handle = open();
+    }
     if (handle == INVALID_HANDLE_VALUE) {
       *status = StatusOf(GetLastError());
       return nullptr;
@@ -218,7 +232,7 @@ class WindowsEnv final : public Env {
     if (LinksOf(to) > 1) return Status::kDenied;
     const DWORD attributes = GetFileAttributesW(Wide(to));
     // With a backup name, every partial outcome leaves the old file under one of two names.
-    const std::u16string backup = to + u".old";
+    const std::u16string backup = BackupPathOf(to);
     DeleteFileW(Wide(backup));
     if (ReplaceFileW(Wide(to), Wide(from), Wide(backup), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                      nullptr)) {
@@ -234,11 +248,10 @@ class WindowsEnv final : public Env {
       MoveFileExW(Wide(backup), Wide(to), MOVEFILE_WRITE_THROUGH);
       return Status::kFailed;
     }
-    // Both files kept their names. The error a held target gives differs between systems, so
-    // the target is asked directly.
-    if (IsHeldOpen(to)) return Status::kBusy;
-    const Status failure = StatusOf(error);
-    return failure == Status::kDenied ? failure : Status::kFailed;
+    // Both files kept their names. A target that another opener holds may give another error
+    // than a sharing violation (which one differs between systems), so it is asked directly.
+    if (IsBusyError(error) || IsHeldOpen(to)) return Status::kBusy;
+    return error == ERROR_ACCESS_DENIED ? Status::kDenied : Status::kFailed;
   }
 
   bool Remove(const std::u16string& path) override { return DeleteFileW(Wide(path)) != 0; }
@@ -280,6 +293,26 @@ class WindowsEnv final : public Env {
   }
 
  private:
+  static std::u16string BackupPathOf(const std::u16string& path) { return path + u".old"; }
+
+  // A file missing while its backup exists: a replacement is under way, unless the writer that
+  // made it was stopped midway. Nobody replaces while the writers' mutex of the directory is
+  // free (or held on this very thread, which is not replacing now): then the old file goes back.
+  // False while another writer holds the mutex.
+  static bool RestoreInterruptedReplacement(const std::u16string& path) {
+    const std::u16string dir = path.substr(0, path.find_last_of(u'\\') + 1);
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(WritersMutexName(dir)));
+    if (mutex == nullptr) return false;
+    const DWORD waited = WaitForSingleObject(mutex, 0);
+    const bool held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    if (held && GetFileAttributesW(Wide(path)) == INVALID_FILE_ATTRIBUTES) {
+      MoveFileExW(Wide(BackupPathOf(path)), Wide(path), MOVEFILE_WRITE_THROUGH);
+    }
+    if (held) ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return held;
+  }
+
   // Named after the directory, with ASCII letters folded as the file system folds them, so that
   // every process writing the same settings file meets the same mutex.
   static std::u16string WritersMutexName(const std::u16string& dir) {

@@ -181,13 +181,8 @@ TEST_P(SetterAllocationFailure, FailsAndLeavesTheFileOldOrNew) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySetter, SetterAllocationFailure,
-                         testing::Combine(testing::ValuesIn(testing_support::SetterCalls()),
-                                          testing::Values(WriteBack::kReplace,
-                                                          WriteBack::kInPlace)),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param).name) +
-                                  (std::get<1>(info.param) == WriteBack::kInPlace ? "InPlace" : "");
-                         });
+                         testing_support::EverySetterAndWriteBack(testing_support::SetterCalls()),
+                         testing_support::SetterAndWriteBackName);
 
 class GetterAllocationFailure : public AllocationFailure,
                                 public testing::WithParamInterface<GetterCall> {};

@@ -12,8 +12,11 @@
 #include <thread>
 
 #include "ViewerSettings.h"
+#include "platform/Env.h"
 #include "processes/ChildProcess.h"
+#include "store/SettingsFile.h"
 #include "support/SettingsDir.h"
+#include "support/Unprivileged.h"
 #include "worker/WorkerSettings.h"
 
 namespace {
@@ -37,6 +40,8 @@ constexpr int kKills = 100;
 #else
 constexpr int kKills = 200;
 #endif
+// Where the folder refuses new files: a few dozen.
+constexpr int kKillsInPlace = 40;
 // Spread over a few calls, so that kills land anywhere in them.
 constexpr int kLongestKillDelayMs = 25;
 
@@ -162,13 +167,13 @@ TEST(Processes, SetterGetsItsTurnWhileAnotherProcessStoresWithoutPause) {
   EXPECT_FALSE(busy.WaitFor(0ms)) << "the busy writer ended by itself: one of its calls failed";
 }
 
-TEST(Processes, WriterKilledAtRandomMomentsLeavesWholeSettings) {
-  SettingsDir dir;
-  const fs::path progress = dir.Path() / "progress";
-  fs::path leftover = dir.File();
-  leftover += ".tmp";
-  // Every setting the killed writer touches holds a value before the first kill.
-  for (int32_t c = 0; c < kCrashKinds; ++c) ASSERT_EQ(StoreCrashCall(c), XMLR_SET_OK);
+// Kills a writer in `settings` (which holds every setting the writer touches) `kills` times at
+// random moments; after each kill, every setting holds a value that was written and the next
+// setter works. `progress` is a writable folder for the writer's progress file.
+void KillWriterRepeatedly(const fs::path& settings, const fs::path& progressFolder, int kills) {
+  SetExeRootPathOverride(settings.u16string());
+  const fs::path progress = progressFolder / "progress";
+  fs::path leftover = settings / "VorelViewerSysSetting.xml.tmp";
   std::vector<StoredValue> before = ReadCrashValues();
   for (const StoredValue& stored : before) ASSERT_EQ(stored.value, stored.kind) << stored.field;
 
@@ -178,11 +183,14 @@ TEST(Processes, WriterKilledAtRandomMomentsLeavesWholeSettings) {
   std::uniform_int_distribution<int> delayMs(0, kLongestKillDelayMs);
   int32_t first = kCrashKinds;
   int leftovers = 0;
-  int kills = 0;
-  for (; kills < kKills && !HasFailure(); ++kills) {
+  int journals = 0;
+  const fs::path journal(viewersettings::platform::CurrentEnv().JournalPath(
+      viewersettings::store::GetSettingsFilePath()));
+  int killed = 0;
+  for (; killed < kills && !testing::Test::HasFailure(); ++killed) {
     fs::remove(progress);
     ChildProcess child(WorkerPath(),
-                       {u"crash", dir.Path().u16string(), Decimal(first), progress.u16string()});
+                       {u"crash", settings.u16string(), Decimal(first), progress.u16string()});
     ASSERT_TRUE(child.Started());
     // Killed at a random moment once it has begun to store.
     ASSERT_TRUE(HappensWhileRunning(child, [&] { return fs::exists(progress); }))
@@ -192,8 +200,9 @@ TEST(Processes, WriterKilledAtRandomMomentsLeavesWholeSettings) {
     child.Kill();
 
     const int32_t started = LastStartedCall(progress, first);
-    SCOPED_TRACE("kill " + std::to_string(kills) + ", calls " + std::to_string(first) + ".." +
+    SCOPED_TRACE("kill " + std::to_string(killed) + ", calls " + std::to_string(first) + ".." +
                  std::to_string(started));
+    if (fs::exists(journal)) ++journals;
     const std::vector<StoredValue> after = ReadCrashValues();
     ASSERT_EQ(after.size(), before.size());
     for (size_t i = 0; i < after.size(); ++i) {
@@ -206,14 +215,48 @@ TEST(Processes, WriterKilledAtRandomMomentsLeavesWholeSettings) {
     }
     // Whatever the kill left behind, the next setter works.
     if (fs::exists(leftover)) ++leftovers;
-    EXPECT_EQ(XMLSetAutoLoopPlay(kills % 2), XMLR_SET_OK);
-    EXPECT_EQ(XMLIsAutoLoopPlay(), kills % 2);
+    EXPECT_EQ(XMLSetAutoLoopPlay(killed % 2), XMLR_SET_OK);
+    EXPECT_EQ(XMLIsAutoLoopPlay(), killed % 2);
     before = after;
     first = started + 1;
   }
-  std::cout << "[ figures  ] " << kills << " kills survived, " << first - kCrashKinds
-            << " setter calls started, " << leftovers << " temporary files left by a kill"
-            << std::endl;
+  std::cout << "[ figures  ] " << killed << " kills survived, " << first - kCrashKinds
+            << " setter calls started, " << leftovers << " temporary files and " << journals
+            << " rollback journals left by a kill" << std::endl;
 }
+
+// Every setting the killed writer touches holds a value before the first kill.
+void StoreEveryCrashKind() {
+  for (int32_t c = 0; c < kCrashKinds; ++c) ASSERT_EQ(StoreCrashCall(c), XMLR_SET_OK);
+}
+
+TEST(Processes, WriterKilledAtRandomMomentsLeavesWholeSettings) {
+  SettingsDir dir;
+  StoreEveryCrashKind();
+  KillWriterRepeatedly(dir.Path(), dir.Path(), kKills);
+}
+
+#if !defined(_WIN32)
+// The viewer's folder refuses new files to its user, so each save rewrites the file in place:
+// a kill may tear it, and the next call, the user's own, puts the old text back.
+TEST(Processes, WriterKilledWhereOnlyTheFileIsWritableLeavesWholeSettings) {
+  SettingsDir dir;
+  const fs::path install = dir.Path() / "install";
+  fs::create_directory(install);
+  SetExeRootPathOverride(install.u16string());
+  StoreEveryCrashKind();
+  fs::permissions(install / "VorelViewerSysSetting.xml",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                      fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+  fs::permissions(install, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read |
+                               fs::perms::others_exec);
+  fs::permissions(dir.Path(), fs::perms::all);  // for the writer's progress file
+  testing_support::RunAsOrdinaryUser(
+      [&] { KillWriterRepeatedly(install, dir.Path(), kKillsInPlace); });
+  fs::permissions(install, fs::perms::owner_all, fs::perm_options::add);
+  SetExeRootPathOverride(dir.Path().u16string());
+}
+#endif
 
 }  // namespace

@@ -110,13 +110,8 @@ TEST_P(SetterUnderFaults, LeavesTheFileOldOrNewAndReportsWhatWasNotStored) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySetter, SetterUnderFaults,
-                         testing::Combine(testing::ValuesIn(testing_support::SetterCalls()),
-                                          testing::Values(WriteBack::kReplace,
-                                                          WriteBack::kInPlace)),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param).name) +
-                                  (std::get<1>(info.param) == WriteBack::kInPlace ? "InPlace" : "");
-                         });
+                         testing_support::EverySetterAndWriteBack(testing_support::SetterCalls()),
+                         testing_support::SetterAndWriteBackName);
 
 class GetterUnderFaults : public testing::TestWithParam<GetterCall> {
   testing_support::TemporariesInMemory temporaries_;

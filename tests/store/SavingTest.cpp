@@ -71,6 +71,16 @@ int32_t StoredMinDiskSpace() {
   return XMLGetMinDiskSpace(&value) == XMLR_GET_OK ? value : -1;
 }
 
+// Stores MinDiskSpace by a rewrite in place whose complete journal stays, since it cannot be
+// removed.
+int32_t StoreLeavingTheJournal(const SettingsDir& dir, int32_t value) {
+  FaultEnv env;
+  env.SyncToStableStorage(false);
+  env.RefuseNewFilesIn(dir.Path().u16string());
+  env.FailFrom(FaultEnv::Operation::kRemove, 1);
+  return XMLSetMinDiskSpace(value);
+}
+
 TEST(Saving, AFileWithAnotherNameIsRewrittenSoThatBothNamesSeeTheNewText) {
   SettingsDir dir;
   dir.WriteBytes(StationSettingsBytes());
@@ -78,7 +88,7 @@ TEST(Saving, AFileWithAnotherNameIsRewrittenSoThatBothNamesSeeTheNewText) {
   fs::create_hard_link(dir.File(), other);
   EXPECT_EQ(XMLSetMinDiskSpace(99), XMLR_SET_OK);
   EXPECT_EQ(StoredMinDiskSpace(), 99);
-  EXPECT_EQ(fs::hard_link_count(dir.File()), 2u);
+  EXPECT_EQ(testing_support::HardLinkCount(dir.File()), 2u);
   EXPECT_EQ(BytesOf(other), dir.Bytes());
   EXPECT_EQ(NamesIn(dir.Path()), (Names{kSettingsName, "ward-copy.xml"}));
   EXPECT_FALSE(fs::exists(JournalOfTheSettingsFile()));
@@ -140,10 +150,16 @@ TEST(Saving, KeepsTheFileAttributes) {
   SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// Under wine, permissions are the Unix ones; root ignores them, so an ordinary user runs this
-// part: the suite's test "unwritable_folders_as_ordinary_user" prepares the folders as root and
-// runs it as the user nobody, naming their parent in VIEWERSETTINGS_UNWRITABLE_FOLDERS.
+// Under wine, permissions are the Unix ones, which root ignores. The suite's test
+// "unwritable_folders_as_ordinary_user" runs this twice: as root, to put the settings files into
+// folders it has made (VIEWERSETTINGS_PREPARE_FOLDERS), and then, once it has taken the folders'
+// write permission away, as the user nobody (VIEWERSETTINGS_UNWRITABLE_FOLDERS).
 TEST(Saving, AsAnOrdinaryUserWhereOnlyTheFileIsWritable) {
+  if (const char* prepare = std::getenv("VIEWERSETTINGS_PREPARE_FOLDERS")) {
+    PutBytes(fs::path(prepare) / "install" / kSettingsName, StationSettingsBytes());
+    PutBytes(fs::path(prepare) / "locked" / kSettingsName, StationSettingsBytes());
+    return;
+  }
   const char* parent = std::getenv("VIEWERSETTINGS_UNWRITABLE_FOLDERS");
   if (!parent) GTEST_SKIP() << "run as an ordinary user by unwritable_folders_as_ordinary_user";
   const fs::path base(parent);
@@ -297,14 +313,7 @@ TEST(Journal, AJournalThatIsNotTheUsersOwnIsNeverApplied) {
   if (!testing_support::RunningAsRoot()) GTEST_SKIP() << "only root can make a file of another's";
   SettingsDir dir;
   dir.WriteBytes(StationSettingsBytes());
-  {
-    // A complete journal that stays, since it cannot be removed.
-    FaultEnv env;
-    env.SyncToStableStorage(false);
-    env.RefuseNewFilesIn(dir.Path().u16string());
-    env.FailFrom(FaultEnv::Operation::kRemove, 1);
-    ASSERT_EQ(XMLSetMinDiskSpace(1), XMLR_SET_OK);
-  }
+  ASSERT_EQ(StoreLeavingTheJournal(dir, 1), XMLR_SET_OK);
   const fs::path journal = JournalOfTheSettingsFile();
   ASSERT_TRUE(fs::exists(journal));
   const passwd* nobody = getpwnam("nobody");
@@ -363,13 +372,7 @@ TEST(Journal, ATornRewriteIsPutBackBeforeAnythingElseHappens) {
 TEST(Journal, AJournalLeftByACompletedRewriteKeepsTheNewText) {
   SettingsDir dir;
   dir.WriteBytes(StationSettingsBytes());
-  {
-    FaultEnv env;
-    env.SyncToStableStorage(false);
-    env.RefuseNewFilesIn(dir.Path().u16string());
-    env.FailFrom(FaultEnv::Operation::kRemove, 1);
-    EXPECT_EQ(XMLSetMinDiskSpace(4321), XMLR_SET_OK);
-  }
+  EXPECT_EQ(StoreLeavingTheJournal(dir, 4321), XMLR_SET_OK);
   ASSERT_TRUE(fs::exists(JournalOfTheSettingsFile()));
   const std::string stored = dir.Bytes();
   EXPECT_EQ(StoredMinDiskSpace(), 4321);

@@ -15,7 +15,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "support/ExportedCalls.h"
 
 namespace testing_support {
 
@@ -43,6 +46,17 @@ testing::AssertionResult SameBytes(const std::string& actual, const std::string&
 // How the write-back reaches the file: a new file replaces it, or (where the folder refuses new
 // files, as FaultEnv::RefuseNewFilesIn makes it) it is rewritten in place.
 enum class WriteBack { kReplace, kInPlace };
+
+// Every setter, with each way of writing back, for parameterised tests, and their names.
+inline auto EverySetterAndWriteBack(const std::vector<SetterCall>& setters) {
+  return testing::Combine(testing::ValuesIn(setters),
+                          testing::Values(WriteBack::kReplace, WriteBack::kInPlace));
+}
+inline std::string SetterAndWriteBackName(
+    const testing::TestParamInfo<std::tuple<SetterCall, WriteBack>>& info) {
+  return std::string(std::get<0>(info.param).name) +
+         (std::get<1>(info.param) == WriteBack::kInPlace ? "InPlace" : "");
+}
 
 // Runs `setter` on copies of a settings file holding `bytes`.
 SetterOutcomes FindSetterOutcomes(const std::function<int32_t()>& setter, const std::string& bytes,

@@ -7,12 +7,31 @@
 #include <stdexcept>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include "ViewerSettings.h"
 #include "platform/Utf8.h"
 
 namespace testing_support {
 
 namespace fs = std::filesystem;
+
+uintmax_t HardLinkCount(const fs::path& file) {
+#if defined(_WIN32)
+  const HANDLE handle =
+      CreateFileW(file.wstring().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return 0;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool known = GetFileInformationByHandle(handle, &info) != 0;
+  CloseHandle(handle);
+  return known ? info.nNumberOfLinks : 0;
+#else
+  return fs::hard_link_count(file);
+#endif
+}
 
 std::u16string U(const std::string& utf8) {
   return viewersettings::platform::FromUtf8(utf8);

@@ -2,6 +2,7 @@
 // and helpers to put text into its settings file and take it out again.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -32,6 +33,9 @@ class SettingsDir {
  private:
   std::filesystem::path dir_;
 };
+
+// How many names a file has (std::filesystem answers 1 for every file on some Windows builds).
+uintmax_t HardLinkCount(const std::filesystem::path& file);
 
 // A settings file holding only the declaration and an empty root, as the library creates it.
 inline constexpr const char* kEmptyRoot =
