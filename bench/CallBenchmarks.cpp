@@ -2,7 +2,8 @@
 // costs (open, read, close), and what replacing it safely costs (write a temporary file, flush
 // it, rename it over the old one, flush the directory). A getter must stay close to the first,
 // a setter to the second; aggregates of several accesses to the sum of single calls. Each call
-// is measured together with what it is held against (see Paired).
+// is measured together with what it is held against (see Paired). The getter's look for a
+// rollback journal is measured on its own too.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +15,8 @@
 #include "Benchmarks.h"
 #include "HeapCounter.h"
 #include "ViewerSettings.h"
+#include "store/Journal.h"
+#include "store/SettingsFile.h"
 
 namespace bench {
 namespace {
@@ -148,6 +151,16 @@ void SetterAgainstFloor(benchmark::State& state, const SettingsInput& input) {
       state, kWriteFloor, [&] { return WriteFloor(input); }, setter);
 }
 
+// What a getter adds to its read for the rollback journal: one look at a name that does not
+// exist.
+void JournalLookup(benchmark::State& state, const SettingsInput& input) {
+  UseSettingsOf(input);
+  const std::u16string path = viewersettings::store::GetSettingsFilePath();
+  Paired(
+      state, kReadFloor, [&] { return ReadFloor(input); },
+      [&] { return !viewersettings::store::JournalMayExist(path); });
+}
+
 void GetterAggregate(benchmark::State& state, const SettingsInput& input) {
   UseSettingsOf(input);
   Paired(
@@ -191,6 +204,7 @@ size_t PeakOfSetter(int32_t value) {
 
 void RegisterCallBenchmarks(const SettingsInput& input) {
   Register(input, "XMLGetMinDiskSpace", GetterAgainstFloor);
+  Register(input, "journal_lookup", JournalLookup);
   Register(input, "XMLSetMinDiskSpace", SetterAgainstFloor);
   Register(input, "XMLGetDICOMModalityInfo", GetterAggregate);
   Register(input, "XMLSetDICOMModalityInfo", SetterAggregate);

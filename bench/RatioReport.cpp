@@ -126,6 +126,8 @@ void PrintRatioReport(const std::map<std::string, double>& medians,
     table.Time(callPrefix + "XMLGetMinDiskSpace / (read floor + pugixml/2)",
                name("call", "XMLGetMinDiskSpace"), against("XMLGetMinDiskSpace", kReadFloor), 1,
                1.0, name("parse", "pugixml"), 0.5);
+    table.Time(callPrefix + "journal look-up / XMLGetMinDiskSpace", name("call", "journal_lookup"),
+               name("call", "XMLGetMinDiskSpace"), 1, std::nullopt);
     table.Time(callPrefix + "XMLSetMinDiskSpace / write floor", name("call", "XMLSetMinDiskSpace"),
                against("XMLSetMinDiskSpace", kWriteFloor), 1, 1.1);
     table.Time(callPrefix + "XMLGetDICOMModalityInfo / 8 getters",
