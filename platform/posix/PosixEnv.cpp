@@ -270,10 +270,10 @@ class PosixEnv final : public Env {
     bool followed = false;
     // No further than the system follows links, so a loop of them ends.
     for (int hops = 0; hops < 40; ++hops) {
-      std::string target(PATH_MAX, '\0');
-      const ssize_t length = readlink(name.c_str(), &target[0], target.size());
-      if (length <= 0 || static_cast<size_t>(length) >= target.size()) break;
-      target.resize(static_cast<size_t>(length));
+      char buffer[PATH_MAX];
+      const ssize_t length = readlink(name.c_str(), buffer, sizeof buffer);
+      if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer) break;
+      std::string target(buffer, static_cast<size_t>(length));
       if (target[0] != '/') {
         const size_t slash = name.rfind('/');
         if (slash != std::string::npos) target.insert(0, name, 0, slash + 1);
