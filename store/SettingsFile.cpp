@@ -12,9 +12,6 @@ using platform::CurrentEnv;
 using platform::OpenMode;
 using platform::Status;
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
-              "the settings file is UTF-16LE and is copied to and from memory as it is");
-
 std::u16string DirectoryOf(const std::u16string& path) {
   return path.substr(0, path.find_last_of(platform::kPathSeparator) + 1);
 }
@@ -25,8 +22,8 @@ std::u16string TemporaryPathOf(const std::u16string& path) {
   return path + u".tmp";
 }
 
-bool WriteWhole(platform::File& file, const std::u16string& text) {
-  return file.Write(text.data(), text.size() * sizeof(char16_t)) && file.Flush() && file.Close();
+bool WriteWhole(platform::File& file, const FileBytes& bytes) {
+  return file.Write(bytes.Data(), bytes.Size()) && file.Flush() && file.Close();
 }
 
 // The temporary file of a write-back, removed unless it took the settings file's place, however
@@ -73,9 +70,9 @@ std::u16string GetSettingsFilePath() {
   return GetExeRoot() + kSettingsFileName;
 }
 
-std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
+std::optional<DecodedText> ReadSettingsText(const std::u16string& path) {
   if (const InMemorySettingsFile* inMemory = InMemorySettingsFile::For(path)) {
-    return inMemory->text_;
+    return DecodedText{inMemory->text_, TextForm{}};
   }
   Status status;
   auto file = OpenWhenFree(path, OpenMode::kReadExisting, &status);
@@ -90,15 +87,18 @@ std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
   if (bytes / 2 >= static_cast<uint64_t>(std::numeric_limits<int32_t>::max() / 2)) {
     return std::nullopt;
   }
-  // An odd length leaves a last code unit whose high byte is zero; the string's own terminator
-  // follows it, so nothing is read past the buffer.
-  std::u16string text(static_cast<size_t>((bytes + 1) / 2), u'\0');
-  if (!file->Read(text.data(), static_cast<size_t>(bytes))) return std::nullopt;
+  // An odd length leaves a last code unit with a zero byte; the string's own terminator follows
+  // it, so nothing is read past the buffer.
+  std::u16string units(static_cast<size_t>((bytes + 1) / 2), u'\0');
+  if (!file->Read(units.data(), static_cast<size_t>(bytes))) return std::nullopt;
   file->Close();
-  return text;
+  return DecodeFileText(std::move(units), static_cast<size_t>(bytes));
 }
 
-bool WriteSettingsText(const std::u16string& path, const std::u16string& text) {
+bool WriteSettingsText(const std::u16string& path, const std::u16string& text, TextForm form) {
+  // Below, only these bytes are written.
+  const std::optional<FileBytes> bytes = EncodeFileText(text, form);
+  if (!bytes) return false;
   if (InMemorySettingsFile* inMemory = InMemorySettingsFile::For(path)) {
     inMemory->text_ = text;
     return true;
@@ -113,7 +113,7 @@ bool WriteSettingsText(const std::u16string& path, const std::u16string& text) {
   temporary.file = CurrentEnv().Open(temporary.path, OpenMode::kCreateNew, &status);
   if (!temporary.file) return false;
   temporary.replaced =
-      WriteWhole(*temporary.file, text) &&
+      WriteWhole(*temporary.file, *bytes) &&
       RetryWhileBusy([&] { return CurrentEnv().Replace(temporary.path, path); }) == Status::kOk;
   return temporary.replaced && CurrentEnv().SyncDirectory(directory);
 }
