@@ -69,9 +69,10 @@ std::optional<FileBytes> EncodeFileText(const std::u16string& text, TextForm for
       return FileBytes(text);
     case TextEncoding::kUtf16Be: {
       std::string bytes(text.size() * 2, '\0');
-      for (size_t i = 0; i < text.size(); ++i) {
-        bytes[2 * i] = static_cast<char>(text[i] >> 8);
-        bytes[2 * i + 1] = static_cast<char>(text[i] & 0xFF);
+      char* next = bytes.data();
+      for (const char16_t unit : text) {
+        *next++ = static_cast<char>(unit >> 8);
+        *next++ = static_cast<char>(unit & 0xFF);
       }
       return FileBytes(std::move(bytes));
     }
