@@ -84,15 +84,17 @@ std::optional<DecodedText> ReadSettingsText(const std::u16string& path) {
   uint64_t bytes = 0;
   if (!file->Length(&bytes) || bytes == 0) return std::nullopt;
   // The engine addresses the text with 32-bit positions.
-  if (bytes / 2 >= static_cast<uint64_t>(std::numeric_limits<int32_t>::max() / 2)) {
-    return std::nullopt;
-  }
+  constexpr size_t kMaxUnits = std::numeric_limits<int32_t>::max() / 2;
+  if (bytes / 2 >= kMaxUnits) return std::nullopt;
   // An odd length leaves a last code unit with a zero byte; the string's own terminator follows
   // it, so nothing is read past the buffer.
   std::u16string units(static_cast<size_t>((bytes + 1) / 2), u'\0');
   if (!file->Read(units.data(), static_cast<size_t>(bytes))) return std::nullopt;
   file->Close();
-  return DecodeFileText(std::move(units), static_cast<size_t>(bytes));
+  DecodedText decoded = DecodeFileText(std::move(units), static_cast<size_t>(bytes));
+  // UTF-8 gives up to one unit a byte, twice as many as UTF-16.
+  if (decoded.text.size() > kMaxUnits) return std::nullopt;
+  return decoded;
 }
 
 bool WriteSettingsText(const std::u16string& path, const std::u16string& text, TextForm form) {
