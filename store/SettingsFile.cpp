@@ -1,6 +1,7 @@
 #include "store/SettingsFile.h"
 
 #include <limits>
+#include <string_view>
 
 #include "platform/Env.h"
 #include "store/Wait.h"
@@ -22,8 +23,8 @@ std::u16string TemporaryPathOf(const std::u16string& path) {
   return path + u".tmp";
 }
 
-bool WriteWhole(platform::File& file, const FileBytes& bytes) {
-  return file.Write(bytes.Data(), bytes.Size()) && file.Flush() && file.Close();
+bool WriteWhole(platform::File& file, std::string_view bytes) {
+  return file.Write(bytes.data(), bytes.size()) && file.Flush() && file.Close();
 }
 
 // The temporary file of a write-back, removed unless it took the settings file's place, however
@@ -99,8 +100,9 @@ std::optional<DecodedText> ReadSettingsText(const std::u16string& path) {
 
 bool WriteSettingsText(const std::u16string& path, const std::u16string& text, TextForm form) {
   // Below, only these bytes are written.
-  const std::optional<FileBytes> bytes = EncodeFileText(text, form);
-  if (!bytes) return false;
+  const std::optional<FileBytes> encoded = EncodeFileText(text, form);
+  if (!encoded) return false;
+  const std::string_view bytes = encoded->View();
   if (InMemorySettingsFile* inMemory = InMemorySettingsFile::For(path)) {
     inMemory->text_ = text;
     return true;
@@ -115,7 +117,7 @@ bool WriteSettingsText(const std::u16string& path, const std::u16string& text, T
   temporary.file = CurrentEnv().Open(temporary.path, OpenMode::kCreateNew, &status);
   if (!temporary.file) return false;
   temporary.replaced =
-      WriteWhole(*temporary.file, *bytes) &&
+      WriteWhole(*temporary.file, bytes) &&
       RetryWhileBusy([&] { return CurrentEnv().Replace(temporary.path, path); }) == Status::kOk;
   return temporary.replaced && CurrentEnv().SyncDirectory(directory);
 }

@@ -62,10 +62,10 @@ class FileBytes {
   explicit FileBytes(const std::u16string& text) : text_(&text) {}
   explicit FileBytes(std::string bytes) : owned_(std::move(bytes)) {}
 
-  const void* Data() const {
-    return text_ ? static_cast<const void*>(text_->data()) : owned_.data();
+  std::string_view View() const {
+    if (!text_) return owned_;
+    return {reinterpret_cast<const char*>(text_->data()), text_->size() * sizeof(char16_t)};
   }
-  size_t Size() const { return text_ ? text_->size() * sizeof(char16_t) : owned_.size(); }
 
  private:
   const std::u16string* text_ = nullptr;

@@ -26,7 +26,7 @@ std::string Literal(const char (&bytes)[N]) {
 }
 
 std::string BytesOf(const FileBytes& bytes) {
-  return std::string(static_cast<const char*>(bytes.Data()), bytes.Size());
+  return std::string(bytes.View());
 }
 
 TEST(TextEncoding, IsFoundFromTheFirstBytes) {
@@ -122,7 +122,7 @@ TEST(TextEncoding, AnUnpairedSurrogateHasNoUtf8FormButItsUtf16Ones) {
   EXPECT_EQ(DecodeFileText(BytesOf(*big)).text, text);
   const auto little = EncodeFileText(text, TextForm{});
   ASSERT_TRUE(little);
-  EXPECT_EQ(little->Data(), static_cast<const void*>(text.data()));  // the text's own memory
+  EXPECT_EQ(little->View().data(), reinterpret_cast<const char*>(text.data()));  // its own memory
 }
 
 }  // namespace
