@@ -87,7 +87,14 @@ std::optional<std::string> ToUtf8Exactly(std::u16string_view text) {
   return out;
 }
 
-std::u16string FromUtf8(std::string_view text, std::vector<MalformedBytes>* malformed) {
+std::u16string FromUtf8(std::string_view text) {
+  size_t malformedCount = 0;
+  return FromUtf8(text, malformedCount);
+}
+
+std::u16string FromUtf8(std::string_view text, size_t& malformedCount,
+                        std::vector<MalformedBytes>* where) {
+  malformedCount = 0;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const size_t size = text.size();
   // No sequence gives more units than it has bytes.
@@ -113,7 +120,8 @@ std::u16string FromUtf8(std::string_view text, std::vector<MalformedBytes>* malf
     }
     if (length != form.length) {
       out[units++] = kReplacement;
-      if (malformed) malformed->push_back({i, length});
+      ++malformedCount;
+      if (where) where->push_back({i, length});
     } else if (c < 0x10000) {
       out[units++] = static_cast<char16_t>(c);
     } else {

@@ -22,8 +22,11 @@ std::string ToUtf8(std::u16string_view text);
 std::optional<std::string> ToUtf8Exactly(std::u16string_view text);
 // Each malformed sequence becomes one U+FFFD: a byte that cannot start a sequence, a lead byte
 // without all of its continuation bytes (the bytes it has count as the one sequence), overlong
-// forms, surrogates and values beyond U+10FFFF. `malformed`, when given, receives where each of
-// them stands in `text`.
-std::u16string FromUtf8(std::string_view text, std::vector<MalformedBytes>* malformed = nullptr);
+// forms, surrogates and values beyond U+10FFFF.
+std::u16string FromUtf8(std::string_view text);
+// The same, counting the malformed sequences in `malformedCount`; `where`, when given, receives
+// where each of them stands in `text`.
+std::u16string FromUtf8(std::string_view text, size_t& malformedCount,
+                        std::vector<MalformedBytes>* where = nullptr);
 
 }  // namespace viewersettings::platform

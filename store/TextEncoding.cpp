@@ -45,11 +45,9 @@ DecodedText DecodeFileText(std::u16string units, size_t byteCount,
       for (char16_t& unit : units) unit = static_cast<char16_t>(unit << 8 | unit >> 8);
       break;
     case TextEncoding::kUtf8: {
-      std::vector<platform::MalformedBytes> found;
-      std::vector<platform::MalformedBytes>& list = malformed ? *malformed : found;
-      const size_t before = list.size();
-      std::u16string text = platform::FromUtf8(bytes, &list);
-      return {std::move(text), {encoding, list.size() == before}};
+      size_t malformedCount = 0;
+      std::u16string text = platform::FromUtf8(bytes, malformedCount, malformed);
+      return {std::move(text), {encoding, malformedCount == 0}};
     }
   }
   return {std::move(units), {encoding, true}};
@@ -58,7 +56,7 @@ DecodedText DecodeFileText(std::u16string units, size_t byteCount,
 DecodedText DecodeFileText(std::string_view bytes,
                            std::vector<platform::MalformedBytes>* malformed) {
   std::u16string units((bytes.size() + 1) / 2, u'\0');
-  std::memcpy(units.data(), bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(units.data(), bytes.data(), bytes.size());
   return DecodeFileText(std::move(units), bytes.size(), malformed);
 }
 

@@ -97,8 +97,10 @@ TEST(Utf8, EachMalformedSequenceIsOneReplacementAndIsReported) {
       {std::string("z\0z", 3), std::u16string(u"z\0z", 3), {}},
   };
   for (const auto& c : cases) {
+    size_t count = 0;
     std::vector<MalformedBytes> malformed;
-    EXPECT_EQ(FromUtf8(c.bytes, &malformed), c.text) << c.bytes;
+    EXPECT_EQ(FromUtf8(c.bytes, count, &malformed), c.text) << c.bytes;
+    EXPECT_EQ(count, c.malformed.size());
     std::vector<std::pair<size_t, size_t>> found;
     for (const MalformedBytes& run : malformed) found.emplace_back(run.offset, run.length);
     EXPECT_EQ(found, c.malformed) << c.bytes;
