@@ -145,16 +145,16 @@ void CheckMalformed(const std::string& bytes, const std::vector<platform::Malfor
   constexpr size_t kShown = 4;
   int line = 1;
   size_t counted = 0;  // line breaks are counted up to here
-  std::vector<std::string> onLine;
+  std::string shown;
+  size_t onLine = 0;
   const auto report = [&] {
-    if (onLine.empty()) return;
-    std::string shown;
-    for (size_t i = 0; i < onLine.size() && i < kShown; ++i) shown += (i ? ", " : "") + onLine[i];
-    if (onLine.size() > kShown) shown += " and " + std::to_string(onLine.size() - kShown) + " more";
+    if (onLine == 0) return;
+    if (onLine > kShown) shown += " and " + std::to_string(onLine - kShown) + " more";
     findings.push_back({line, "bytes that are not UTF-8 (" + shown +
                                   "): getters read each such sequence as U+FFFD, and setters "
                                   "refuse to write the file (XMLR_SET_FAILED)"});
-    onLine.clear();
+    shown.clear();
+    onLine = 0;
   };
   for (const platform::MalformedBytes& run : runs) {
     const int runLine = line + static_cast<int>(std::count(
@@ -165,7 +165,7 @@ void CheckMalformed(const std::string& bytes, const std::vector<platform::Malfor
       report();
       line = runLine;
     }
-    onLine.push_back(Hex(bytes, run));
+    if (onLine++ < kShown) shown += (shown.empty() ? "" : ", ") + Hex(bytes, run);
   }
   report();
 }
