@@ -26,8 +26,10 @@ class MedianCollector : public benchmark::ConsoleReporter {
 };
 
 // Prints the ratio table and how many targets were missed. Rows whose benchmarks did not run
-// (a filter left them out) are shown as such and count as neither met nor missed.
+// (a filter left them out) are shown as such and count as neither met nor missed. `utf8` is the
+// first input in UTF-8, of which only the calls are measured.
 void PrintRatioReport(const std::map<std::string, double>& medians,
-                      const std::vector<const SettingsInput*>& inputs, const SetterPeak& peak);
+                      const std::vector<const SettingsInput*>& inputs, const SettingsInput& utf8,
+                      const SetterPeak& peak);
 
 }  // namespace bench

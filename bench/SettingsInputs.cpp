@@ -207,4 +207,17 @@ SettingsInput MakeLargeInput(const std::string& root, const SettingsInput& stati
   return Describe("8MB", dir);
 }
 
+SettingsInput MakeUtf8Input(const std::string& root, const SettingsInput& station) {
+  const std::string dir = root + "/utf8";
+  std::filesystem::create_directory(dir);
+  SettingsInput input = station;
+  input.label = "17KB-UTF-8";
+  input.directory = FromUtf8(dir);
+  input.filePath = dir + "/" + kSettingsFileName;
+  input.floorPath = dir + "/floor.xml";
+  input.bytes = station.utf8;
+  WriteFile(input.filePath, input.bytes);
+  return input;
+}
+
 }  // namespace bench

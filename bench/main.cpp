@@ -22,9 +22,12 @@ int main(int argc, char** argv) {
   }
   const bench::SettingsInput station = bench::MakeStationInput(root);
   const bench::SettingsInput large = bench::MakeLargeInput(root, station);
-  std::printf("Inputs: %s (%zu bytes) and %s (%zu bytes), UTF-16LE with byte-order mark, in %s\n",
-              station.label.c_str(), station.bytes.size(), large.label.c_str(), large.bytes.size(),
-              root.c_str());
+  const bench::SettingsInput utf8 = bench::MakeUtf8Input(root, station);
+  std::printf(
+      "Inputs: %s (%zu bytes) and %s (%zu bytes), UTF-16LE with byte-order mark, and %s "
+      "(%zu bytes), in %s\n",
+      station.label.c_str(), station.bytes.size(), large.label.c_str(), large.bytes.size(),
+      utf8.label.c_str(), utf8.bytes.size(), root.c_str());
 
   for (const bench::SettingsInput* input : {&station, &large}) {
     if (!bench::PeersReadTheSameValue(*input)) {
@@ -34,10 +37,11 @@ int main(int argc, char** argv) {
     bench::RegisterParseBenchmarks(*input);
     bench::RegisterCallBenchmarks(*input);
   }
+  bench::RegisterCallBenchmarks(utf8);
   bench::MedianCollector reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const bench::SetterPeak peak = bench::MeasureSetterPeak(large);
-  bench::PrintRatioReport(reporter.Medians(), {&station, &large}, peak);
+  bench::PrintRatioReport(reporter.Medians(), {&station, &large}, utf8, peak);
 
   benchmark::Shutdown();
   std::filesystem::remove_all(root);

@@ -14,11 +14,12 @@
 // that reports the file unreadable. A file that parsed before a setter still parses after it,
 // unless it has a start tag of a kind that the engine cannot keep in step with its index (see
 // StartTag). Where every start tag of the file is well formed, three setters must read back what
-// they stored. The disk itself ends the run when the library opens, renames or removes a file it
-// holds open, uses one it has closed or takes the writers' lock twice.
+// they stored. A setter never changes the file's encoding, nor adds or drops its byte-order mark,
+// and never writes a file whose bytes are not valid in its encoding (XMLR_SET_FAILED). The disk
+// itself ends the run when the library opens, renames or removes a file it holds open, uses one
+// it has closed or takes the writers' lock twice.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
@@ -26,6 +27,7 @@
 
 #include "DocumentChecks.h"
 #include "ViewerSettings.h"
+#include "store/TextEncoding.h"
 #include "support/SimulatedDisk.h"
 #include "xmldoc/XmlDocument.h"
 
@@ -34,6 +36,10 @@ namespace {
 using fuzzing::Fail;
 using fuzzing::StartTag;
 using testing_support::SimulatedDisk;
+using viewersettings::store::DecodedText;
+using viewersettings::store::DecodeFileText;
+using viewersettings::store::EncodingName;
+using viewersettings::store::TextForm;
 
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
@@ -54,12 +60,20 @@ std::string FileBytes() {
   return g_disk->Content(kSettingsPath).value_or(std::string());
 }
 
-// The text as the store reads it: UTF-16LE (this is a little-endian machine, as the library
-// requires), an odd last byte as a code unit of its own.
+// The text as the store reads it, in the encoding found from the first bytes.
 std::u16string TextOf(const std::string& bytes) {
-  std::u16string text((bytes.size() + 1) / 2, u'\0');
-  std::memcpy(text.data(), bytes.data(), bytes.size());
-  return text;
+  return DecodeFileText(bytes).text;
+}
+
+// The encoding and whether the text begins with a byte-order mark.
+struct Encoding {
+  TextForm form;
+  bool mark = false;
+};
+
+Encoding EncodingOf(const std::string& bytes) {
+  const DecodedText decoded = DecodeFileText(bytes);
+  return {decoded.form, !decoded.text.empty() && decoded.text[0] == u'\uFEFF'};
 }
 
 [[noreturn]] void FailOn(const std::string& call, const std::string& what,
@@ -128,6 +142,17 @@ int32_t Setter(const std::string& name, Call&& call, int32_t success = XMLR_SET_
   }
   if (result == XMLR_FILE_ERROR && FileBytes() != before) {
     FailOn(name, "reported the file unreadable but changed it", before);
+  }
+  const Encoding was = EncodingOf(before);
+  if (!was.form.writable && (result != XMLR_SET_FAILED || FileBytes() != before)) {
+    FailOn(name, "did not refuse a file whose bytes are not valid in its encoding", before);
+  }
+  const Encoding is = EncodingOf(FileBytes());
+  if (is.form.encoding != was.form.encoding || is.mark != was.mark) {
+    FailOn(name,
+           std::string("changed the file's encoding or byte-order mark: it was ") +
+               EncodingName(was.form.encoding) + (was.mark ? " with a mark" : " without a mark"),
+           before);
   }
   if (ShapeOf(before).editable && !ShapeOf(FileBytes()).parses) {
     FailOn(name, "the file parsed before the setter and no longer does", before);
@@ -215,7 +240,7 @@ Arguments Hostile() {
   DICOMModalityInfo& m = a.modality;
   m.DisplayKIN = -7;
   m.PatientInfo.LeftTop = kHostileText;
-  m.PatientInfo.RightBottom = u"\r\n\t";
+  m.PatientInfo.RightBottom = u"\r\n\t\xD800";  // an unpaired surrogate: UTF-8 files refuse it
   m.PatientInfo.Color = 0x80000000u;
   m.PatientInfo.DisplayInfo = {kMin, kMax, -1, 0, 9};
   m.Label.Point = {-32768, kMin};

@@ -74,7 +74,7 @@ bool CreateDefaultSettingsFile(const std::u16string& path) {
     SeedDefaults();
     text = staging.Text();
   }
-  return WriteSettingsText(path, text);
+  return WriteSettingsText(path, text, TextForm{});  // UTF-16LE with a byte-order mark
 }
 
 }  // namespace viewersettings::store

@@ -134,10 +134,10 @@ void SettingsWriter::Set(const char16_t* attribute, const char16_t* value) {
 int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body, Search search) {
   try {
     CallScope call;
-    std::optional<std::u16string> text = ReadSettingsText(GetSettingsFilePath());
-    if (!text) return XMLR_FILE_ERROR;
+    std::optional<DecodedText> read = ReadSettingsText(GetSettingsFilePath());
+    if (!read) return XMLR_FILE_ERROR;
     CXmlDocument doc;
-    doc.ParseText(std::move(*text));
+    doc.ParseText(std::move(read->text));
     SettingsReader reader(doc, search);
     reader.Walk(path);
     body(reader);
@@ -154,10 +154,10 @@ int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body, Search se
     const std::u16string filePath = GetSettingsFilePath();
     WriterLock lock(WritersDirectoryOf(filePath));
     if (!lock.Held()) return XMLR_FILE_ERROR;
-    std::optional<std::u16string> text = ReadSettingsText(filePath);
-    if (!text) return XMLR_FILE_ERROR;
+    std::optional<DecodedText> read = ReadSettingsText(filePath);
+    if (!read) return XMLR_FILE_ERROR;
     CXmlDocument doc;
-    doc.ParseText(std::move(*text));
+    doc.ParseText(std::move(read->text));
     SettingsWriter writer(doc, search, success);
     writer.Walk(path);
     body(writer);
@@ -165,7 +165,8 @@ int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body, Search se
     if (writer.Unfaithful()) return XMLR_SET_FAILED;
     const std::optional<std::u16string> edited = TextIfItReadsAsEdited(doc);
     if (!edited) return XMLR_SET_FAILED;
-    if (!WriteSettingsText(filePath, *edited)) writer.MarkFailed();
+    // Written back in the form it was read in; a file with bytes that read as U+FFFD is not.
+    if (!WriteSettingsText(filePath, *edited, read->form)) writer.MarkFailed();
     return writer.Result();
   } catch (...) {
     return XMLR_SET_FAILED;

@@ -226,8 +226,10 @@ int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body,
 // `path`, the body, and the write-back, which happens whatever the body met. The result starts
 // as `success` and becomes XMLR_SET_FAILED when an attribute or the write-back failed. An edit
 // that a fresh reading of the text would not find as made (on hand-edited text the engine cannot
-// edit faithfully) is not written: XMLR_SET_FAILED, the file unchanged. Any failure inside (out
-// of memory included) is a result, never an exception.
+// edit faithfully) is not written: XMLR_SET_FAILED, the file unchanged; so is a file that holds
+// bytes not valid in its encoding, and a value its encoding cannot hold. The text is written back
+// in the encoding it was read in. Any failure inside (out of memory included) is a result, never
+// an exception.
 int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body,
             Search search = Search::kForward, int32_t success = XMLR_SET_OK);
 

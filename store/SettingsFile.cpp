@@ -14,9 +14,6 @@ using platform::CurrentEnv;
 using platform::OpenMode;
 using platform::Status;
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
-              "the settings file is UTF-16LE and is copied to and from memory as it is");
-
 // Writers hold the directory's lock, so a temporary file found here is the leftover of a writer
 // that was interrupted; its name is fixed so that such leftovers never pile up.
 std::u16string TemporaryPathOf(const std::u16string& path) {
@@ -60,19 +57,21 @@ Status ReplaceWith(const std::u16string& file, std::string_view bytes) {
   return CurrentEnv().SyncDirectory(DirectoryOf(file)) ? Status::kOk : Status::kFailed;
 }
 
-// The file's whole content as code units; `file` stays open.
-std::optional<std::u16string> ReadOpenFile(platform::File& file) {
+// The file's whole content, decoded; `file` stays open.
+std::optional<DecodedText> ReadOpenFile(platform::File& file) {
   uint64_t bytes = 0;
   if (!file.Length(&bytes) || bytes == 0) return std::nullopt;
   // The engine addresses the text with 32-bit positions.
-  if (bytes / 2 >= static_cast<uint64_t>(std::numeric_limits<int32_t>::max() / 2)) {
-    return std::nullopt;
-  }
-  // An odd length leaves a last code unit whose high byte is zero; the string's own terminator
-  // follows it, so nothing is read past the buffer.
-  std::u16string text(static_cast<size_t>((bytes + 1) / 2), u'\0');
-  if (!file.Read(text.data(), static_cast<size_t>(bytes))) return std::nullopt;
-  return text;
+  constexpr size_t kMaxUnits = std::numeric_limits<int32_t>::max() / 2;
+  if (bytes / 2 >= kMaxUnits) return std::nullopt;
+  // An odd length leaves a last code unit with a zero byte; the string's own terminator follows
+  // it, so nothing is read past the buffer.
+  std::u16string units(static_cast<size_t>((bytes + 1) / 2), u'\0');
+  if (!file.Read(units.data(), static_cast<size_t>(bytes))) return std::nullopt;
+  DecodedText decoded = DecodeFileText(std::move(units), static_cast<size_t>(bytes));
+  // UTF-8 gives up to one unit a byte, twice as many as UTF-16.
+  if (decoded.text.size() > kMaxUnits) return std::nullopt;
+  return decoded;
 }
 
 thread_local InMemorySettingsFile* t_inMemory = nullptr;
@@ -114,9 +113,9 @@ std::u16string WritersDirectoryOf(const std::u16string& path) {
   return DirectoryOf(CurrentEnv().ResolveLinks(path));
 }
 
-std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
+std::optional<DecodedText> ReadSettingsText(const std::u16string& path) {
   if (const InMemorySettingsFile* inMemory = InMemorySettingsFile::For(path)) {
-    return inMemory->text_;
+    return DecodedText{inMemory->text_, TextForm{}};
   }
   Status status;
   auto file = OpenWhenFree(path, OpenMode::kReadExisting, &status);
@@ -125,7 +124,7 @@ std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
     file = OpenWhenFree(path, OpenMode::kReadExisting, &status);
   }
   if (!file) return std::nullopt;
-  std::optional<std::u16string> text = ReadOpenFile(*file);
+  std::optional<DecodedText> text = ReadOpenFile(*file);
   // While the file is held, no rewrite in place can begin or end: a journal seen now is that of
   // one that was interrupted, and what was read may be torn.
   if (!JournalMayExist(path)) return text;
@@ -135,15 +134,17 @@ std::optional<std::u16string> ReadSettingsText(const std::u16string& path) {
   return file ? ReadOpenFile(*file) : std::nullopt;
 }
 
-bool WriteSettingsText(const std::u16string& path, const std::u16string& text) {
+bool WriteSettingsText(const std::u16string& path, const std::u16string& text, TextForm form) {
+  // Below, only these bytes are written.
+  const std::optional<FileBytes> encoded = EncodeFileText(text, form);
+  if (!encoded) return false;
+  const std::string_view bytes = encoded->View();
   if (InMemorySettingsFile* inMemory = InMemorySettingsFile::For(path)) {
     inMemory->text_ = text;
     return true;
   }
   // While an interrupted rewrite's journal stays, whatever is written would be rolled back.
   if (JournalMayExist(path)) return false;
-  const std::string_view bytes(reinterpret_cast<const char*>(text.data()),
-                               text.size() * sizeof(char16_t));
   const std::u16string file = CurrentEnv().ResolveLinks(path);
   Status status;
   // A file that cannot be written is left as it is, whatever its directory allows.

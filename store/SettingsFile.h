@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "store/TextEncoding.h"
+
 namespace viewersettings::store {
 
 inline constexpr char16_t kSettingsFileName[] = u"VorelViewerSysSetting.xml";
@@ -19,29 +21,32 @@ std::u16string DirectoryOf(const std::u16string& path);
 // links followed, so that every folder whose settings file leads there takes the same lock.
 std::u16string WritersDirectoryOf(const std::u16string& path);
 
-// The whole file as UTF-16LE code units (a byte-order mark stays as the first character).
-// A missing file is created with the first-run defaults first; the old text of an interrupted
-// rewrite in place is put back first. Nothing when the file can be neither read nor created, is
-// empty, or stays busy for longer than a call waits.
-std::optional<std::u16string> ReadSettingsText(const std::u16string& path);
+// The whole file as UTF-16 text, decoded from the encoding it is in (a byte-order mark stays as
+// the first character), and the form to write it back in. A missing file is created with the
+// first-run defaults first; the old text of an interrupted rewrite in place is put back first.
+// Nothing when the file can be neither read nor created, is empty, or stays busy for longer than
+// a call waits.
+std::optional<DecodedText> ReadSettingsText(const std::u16string& path);
 
-// Stores `text` (no terminating NUL) in the file, so that the file is always either wholly the
-// old or wholly the new text, and stays the file it was (links, owner, permissions, access
-// lists). The new text is written to a temporary file beside the file (links followed), flushed
-// to stable storage and put in the file's place in one step. Where that is refused (the
-// directory takes no new file, the file's owner or other names could not be kept) but the file
-// itself can be written, it is rewritten in place under a rollback journal (store/Journal.h). A
-// file that exists but cannot be written (read-only) is left as it is. The caller holds the
-// WriterLock of WritersDirectoryOf(path).
-bool WriteSettingsText(const std::u16string& path, const std::u16string& text);
+// Stores `text` (no terminating NUL) in the file in `form`, the form the file was read in, so
+// that the file is always either wholly the old or wholly the new text, and stays the file it was
+// (links, owner, permissions, access lists). The new bytes are written to a temporary file beside
+// the file (links followed), flushed to stable storage and put in the file's place in one step.
+// Where that is refused (the directory takes no new file, the file's owner or other names could
+// not be kept) but the file itself can be written, it is rewritten in place under a rollback
+// journal (store/Journal.h). A file that exists but cannot be written (read-only) is left as it
+// is, and so is one whose text cannot be written in its form. The caller holds the WriterLock of
+// WritersDirectoryOf(path).
+bool WriteSettingsText(const std::u16string& path, const std::u16string& text, TextForm form);
 
 // Creates a missing settings file with the first-run defaults. Entered from ReadSettingsText
 // when the file is not there.
 bool CreateDefaultSettingsFile(const std::u16string& path);
 
 // While one lives on a thread, ReadSettingsText and WriteSettingsText of `path` on that thread
-// read and write this text in memory instead of the file. The first-run defaults are seeded so
-// and reach the disk in one replacement: an interrupted first run leaves no half-seeded file.
+// read and write this text in memory instead of the file, in the form of the files the library
+// creates. The first-run defaults are seeded so and reach the disk in one replacement: an
+// interrupted first run leaves no half-seeded file.
 class InMemorySettingsFile {
  public:
   InMemorySettingsFile(const std::u16string& path, std::u16string text);
@@ -51,8 +56,9 @@ class InMemorySettingsFile {
   const std::u16string& Text() const { return text_; }
 
  private:
-  friend std::optional<std::u16string> ReadSettingsText(const std::u16string& path);
-  friend bool WriteSettingsText(const std::u16string& path, const std::u16string& text);
+  friend std::optional<DecodedText> ReadSettingsText(const std::u16string& path);
+  friend bool WriteSettingsText(const std::u16string& path, const std::u16string& text,
+                                TextForm form);
   static InMemorySettingsFile* For(const std::u16string& path);
 
   const std::u16string& path_;

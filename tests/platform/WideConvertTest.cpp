@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "platform/Utf8.h"
 
@@ -62,12 +65,46 @@ TEST(Format, DecimalAndFixed) {
   EXPECT_EQ(FormatFixed(std::numeric_limits<double>::max()).size(), 309u + 7u);
 }
 
-TEST(Utf8, RoundTripsAndReplacesMalformedInput) {
-  const std::u16string text = u"a\u00e9\u4e2d\U0001F600";
+TEST(Utf8, RoundTripsAndReplacesUnpairedSurrogates) {
+  const std::u16string text = u"a\u00e9\u4e2d\uFFFD\U0001F600\U0010FFFF";
+  EXPECT_EQ(ToUtf8(text), "a\xC3\xA9\xE4\xB8\xAD\xEF\xBF\xBD\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF");
   EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+  EXPECT_EQ(ToUtf8Exactly(text), ToUtf8(text));
   EXPECT_EQ(ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");
-  EXPECT_EQ(FromUtf8("\xC0\x80" "a"), u"\xFFFD\xFFFD" u"a");
-  EXPECT_EQ(FromUtf8("\xE4\xB8"), u"\xFFFD\xFFFD");
+  // A high surrogate at the end, a low one alone, a pair in the wrong order.
+  for (const std::u16string unpaired : {u"z\xD83D", u"\xDE00z", u"\xDE00\xD83D"}) {
+    EXPECT_EQ(ToUtf8Exactly(unpaired), std::nullopt) << ToUtf8(unpaired);
+  }
+}
+
+TEST(Utf8, EachMalformedSequenceIsOneReplacementAndIsReported) {
+  const struct {
+    std::string bytes;
+    std::u16string text;
+    std::vector<std::pair<size_t, size_t>> malformed;  // offset and length of each
+  } cases[] = {
+      {"\x80z", u"\xFFFDz", {{0, 1}}},                        // a continuation byte alone
+      {"\xC0\x80z", u"\xFFFD\xFFFDz", {{0, 1}, {1, 1}}},      // C0 never starts a sequence
+      {"\xE4\xB8", u"\xFFFD", {{0, 2}}},                      // cut off at the end
+      {"\xE4\xB8z\xE4\xB8\xAD", u"\xFFFDz\u4e2d", {{0, 2}}},  // cut off by the next one
+      {"\xE0\x80\x80", u"\xFFFD\xFFFD\xFFFD", {{0, 1}, {1, 1}, {2, 1}}},  // overlong
+      {"\xF0\x80\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD", {{0, 1}, {1, 1}, {2, 1}, {3, 1}}},
+      {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD", {{0, 1}, {1, 1}, {2, 1}}},  // a surrogate
+      {"\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD", {{0, 1}, {1, 1}, {2, 1}, {3, 1}}},
+      {"\xF0\x9F\x98", u"\xFFFD", {{0, 3}}},
+      {"Gr\xF6\xDFz", u"Gr\xFFFD\xFFFDz", {{2, 1}, {3, 1}}},  // Latin-1
+      {"\xFF\xFE", u"\xFFFD\xFFFD", {{0, 1}, {1, 1}}},
+      {std::string("z\0z", 3), std::u16string(u"z\0z", 3), {}},
+  };
+  for (const auto& c : cases) {
+    size_t count = 0;
+    std::vector<MalformedBytes> malformed;
+    EXPECT_EQ(FromUtf8(c.bytes, count, &malformed), c.text) << c.bytes;
+    EXPECT_EQ(count, c.malformed.size());
+    std::vector<std::pair<size_t, size_t>> found;
+    for (const MalformedBytes& run : malformed) found.emplace_back(run.offset, run.length);
+    EXPECT_EQ(found, c.malformed) << c.bytes;
+  }
 }
 
 }  // namespace

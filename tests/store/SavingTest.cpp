@@ -361,7 +361,7 @@ TEST(Journal, ATornRewriteIsPutBackBeforeAnythingElseHappens) {
     NoRewriteEnv noRewrite;
     EXPECT_EQ(XMLSetMinDiskSpace(5), XMLR_SET_FAILED);
     EXPECT_FALSE(viewersettings::store::WriteSettingsText(
-        viewersettings::store::GetSettingsFilePath(), u"\xFEFF<SystemSetting/>"));
+        viewersettings::store::GetSettingsFilePath(), u"\xFEFF<SystemSetting/>", {}));
     EXPECT_EQ(dir.Bytes(), torn);
   }
   EXPECT_EQ(XMLGetDUZOProcessName(), u"DUZO.exe");

@@ -74,12 +74,43 @@ TEST(CliCheck, ReportsWhatKeepsTheLibraryFromReadingTheFileAtAll) {
     dir.Write(row.text, row.byteOrderMark);
     ExpectFindings(CheckSettingsFile(dir.File()).findings, row.expected);
   }
+}
+
+TEST(CliCheck, SaysWhichEncodingItFoundAndReportsBytesNotValidInItByLine) {
+  const struct {
+    std::string bytes;
+    std::string encoding;
+  } files[] = {
+      {"<?xml version=\"1.0\"?><SystemSetting/>", "UTF-8 without a byte-order mark"},
+      {"\xEF\xBB\xBF<SystemSetting/>", "UTF-8 with a byte-order mark"},
+      {std::string("\xFE\xFF\0<\0S\0/\0>", 10), "UTF-16BE with a byte-order mark"},
+      {std::string("\0<\0S\0/\0>", 8), "UTF-16BE without a byte-order mark"},
+  };
+  for (const auto& file : files) {
+    SettingsDir dir;
+    dir.WriteBytes(file.bytes);
+    const auto report = CheckSettingsFile(dir.File());
+    EXPECT_EQ(report.encoding, file.encoding);
+    // The UTF-16BE ones have a root <S>: their one finding.
+    for (const Finding& finding : report.findings) {
+      EXPECT_EQ(finding.message.find("the root element is <S>"), 0u) << finding.message;
+    }
+  }
 
   SettingsDir dir;
-  dir.WriteBytes("<?xml version=\"1.0\"?><SystemSetting/>");
-  const auto eightBit = CheckSettingsFile(dir.File()).findings;
-  ASSERT_FALSE(eightBit.empty());
-  EXPECT_TRUE(eightBit.back().message.find("looks like 8-bit text") != std::string::npos);
+  dir.WriteBytes(kDecl +                                                              // 1
+                 "<SystemSetting>\n"                                                  // 2
+                 "<LocalImageDir Value='D:\\R\xF6ntgen\\'/>\n"                        // 3
+                 "<LocalSCUDir Value='\xE2\x9C \xC0\xAF \xFF \xFE \xED\xA0\x80'/>\n"  // 4
+                 "</SystemSetting>\n\xF0\x9F\x98");                                   // 6, cut off
+  const auto report = CheckSettingsFile(dir.File());
+  EXPECT_EQ(report.encoding, "UTF-8 without a byte-order mark");
+  ExpectFindings(report.findings,
+                 {{3,
+                   "bytes that are not UTF-8 (F6): getters read each such sequence as U+FFFD, "
+                   "and setters refuse to write the file"},
+                  {4, "bytes that are not UTF-8 (E2 9C, C0, AF, FF and 4 more)"},
+                  {6, "bytes that are not UTF-8 (F0 9F 98)"}});
 }
 
 TEST(CliCheck, ExitStatusAndOutputAndTheFileIsNeverWritten) {
@@ -99,7 +130,8 @@ TEST(CliCheck, ExitStatusAndOutputAndTheFileIsNeverWritten) {
   SettingsDir clean;
   clean.Write(kEmptyRoot);
   EXPECT_EQ(run(clean, out), 0);
-  EXPECT_EQ(out, clean.File().string() + ": nothing that would surprise the library\n");
+  EXPECT_EQ(out, clean.File().string() + ": UTF-16LE with a byte-order mark\n" +
+                     clean.File().string() + ": nothing that would surprise the library\n");
 
   SettingsDir empty;
   empty.WriteBytes("");

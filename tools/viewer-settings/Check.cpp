@@ -9,6 +9,7 @@
 
 #include "platform/Utf8.h"
 #include "platform/WideConvert.h"
+#include "store/TextEncoding.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::cli {
@@ -120,25 +121,69 @@ std::string OnLine(int line) {
   return " (line " + std::to_string(line) + ")";
 }
 
-void CheckEncoding(const std::string& bytes, const std::u16string& text,
+std::string DescribeEncoding(const store::DecodedText& decoded) {
+  const bool mark = !decoded.text.empty() && decoded.text.front() == kByteOrderMark;
+  return std::string(store::EncodingName(decoded.form.encoding)) +
+         (mark ? " with a byte-order mark" : " without a byte-order mark");
+}
+
+std::string Hex(const std::string& bytes, const platform::MalformedBytes& run) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (size_t i = run.offset; i < run.offset + run.length; ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (!hex.empty()) hex += ' ';
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0xF];
+  }
+  return hex;
+}
+
+// Malformed sequences, one finding for each line that has any, with the first few shown.
+void CheckMalformed(const std::string& bytes, const std::vector<platform::MalformedBytes>& runs,
+                    std::vector<Finding>& findings) {
+  constexpr size_t kShown = 4;
+  int line = 1;
+  size_t counted = 0;  // line breaks are counted up to here
+  std::string shown;
+  size_t onLine = 0;
+  const auto report = [&] {
+    if (onLine == 0) return;
+    if (onLine > kShown) shown += " and " + std::to_string(onLine - kShown) + " more";
+    findings.push_back({line, "bytes that are not UTF-8 (" + shown +
+                                  "): getters read each such sequence as U+FFFD, and setters "
+                                  "refuse to write the file (XMLR_SET_FAILED)"});
+    shown.clear();
+    onLine = 0;
+  };
+  for (const platform::MalformedBytes& run : runs) {
+    const int runLine = line + static_cast<int>(std::count(
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(counted),
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(run.offset), '\n'));
+    counted = run.offset;
+    if (runLine != line) {
+      report();
+      line = runLine;
+    }
+    if (onLine++ < kShown) shown += (shown.empty() ? "" : ", ") + Hex(bytes, run);
+  }
+  report();
+}
+
+void CheckEncoding(const std::string& bytes, const store::DecodedText& decoded,
+                   const std::vector<platform::MalformedBytes>& malformed,
                    std::vector<Finding>& findings) {
-  if (bytes.size() % 2 != 0) {
+  const store::TextEncoding encoding = decoded.form.encoding;
+  if (encoding != store::TextEncoding::kUtf8 && bytes.size() % 2 != 0) {
     findings.push_back(
         {0, "the file has an odd number of bytes: its last byte is no whole UTF-16 unit"});
   }
-  if (text.front() == kByteOrderMark) return;
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  if (byte(0) == 0xFE && bytes.size() > 1 && byte(1) == 0xFF) {
-    findings.push_back({1, "the byte-order mark is big-endian: the library reads UTF-16LE only"});
-  } else if (bytes.size() > 1 && byte(0) != 0 && byte(1) != 0) {
-    findings.push_back({1,
-                        "missing byte-order mark, and the text looks like 8-bit text (such as "
-                        "UTF-8): the library reads UTF-16LE only"});
-  } else {
+  if (encoding == store::TextEncoding::kUtf16Le && decoded.text.front() != kByteOrderMark) {
     findings.push_back({1,
                         "missing byte-order mark: the library reads the file as UTF-16LE all "
                         "the same, and files it creates begin with one"});
   }
+  CheckMalformed(bytes, malformed, findings);
 }
 
 // Elements of one name under one parent: the library looks each name up from the first child and
@@ -297,12 +342,12 @@ CheckReport CheckSettingsFile(const std::filesystem::path& file) {
     return report;
   }
 
-  // As the library reads it: UTF-16LE code units, an odd last byte as a unit of its own.
-  std::u16string text((bytes.size() + 1) / 2, u'\0');
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    text[i / 2] |= static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) << (8 * (i % 2)));
-  }
-  CheckEncoding(bytes, text, findings);
+  // As the library reads it.
+  std::vector<platform::MalformedBytes> malformed;
+  store::DecodedText decoded = store::DecodeFileText(bytes, &malformed);
+  report.encoding = DescribeEncoding(decoded);
+  CheckEncoding(bytes, decoded, malformed, findings);
+  std::u16string text = std::move(decoded.text);
 
   const size_t nul = text.find(u'\0');
   CXmlDocument doc;

@@ -1,6 +1,7 @@
 // Looks through a settings file, without changing it, for what would surprise the library: text
 // the engine cannot parse, a root of another name, a missing byte-order mark, elements of which
 // only the first is read, and leaves that stand before a sibling after which they are looked for.
+// Bytes that are not valid in the file's encoding are reported by line.
 #pragma once
 
 #include <filesystem>
@@ -17,6 +18,7 @@ struct Finding {
 struct CheckReport {
   bool exists = false;
   std::string readError;  // not empty: the file exists but could not be read
+  std::string encoding;   // as found, e.g. "UTF-8 without a byte-order mark"; empty for no bytes
   std::vector<Finding> findings;
 };
 

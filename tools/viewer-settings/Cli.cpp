@@ -301,6 +301,7 @@ int Tool::Check() {
                     "see init)");
   }
   if (!report.readError.empty()) return Fail(kExitError, FilePath() + ": " + report.readError);
+  if (!report.encoding.empty()) out_ << FilePath() << ": " << report.encoding << "\n";
   for (const Finding& finding : report.findings) {
     out_ << FilePath();
     if (finding.line > 0) out_ << ":" << finding.line;
@@ -358,8 +359,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       "say where it is");
   CLI::App* check = app.add_subcommand(
       "check",
-      "look through the settings file, without changing it, for what would surprise "
-      "the library; exit status 1 when something is found");
+      "say which encoding the settings file is in and look through it, without changing "
+      "it, for what would surprise the library; exit status 1 when something is found");
 
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
