@@ -5,8 +5,11 @@
 
 namespace viewersettings::store {
 
+// Compilers that do not say are those of little-endian Windows targets.
+#if defined(__BYTE_ORDER__)
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "UTF-16LE text is copied to and from memory as it is");
+#endif
 
 const char* EncodingName(TextEncoding encoding) {
   switch (encoding) {
