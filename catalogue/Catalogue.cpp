@@ -1,0 +1,471 @@
+#include "catalogue/Catalogue.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+#include "ViewerSettings.h"
+#include "catalogue/Groups.h"
+#include "platform/Utf8.h"
+#include "settings/dicom/ModalityName.h"
+#include "store/SettingsFile.h"
+#include "store/Wait.h"
+
+namespace viewersettings::catalogue {
+namespace {
+
+using platform::FromUtf8;
+using platform::ToUtf8;
+using Purpose = LeafTable::Purpose;
+
+constexpr char16_t kValue[] = u"Value";
+
+// ---- Keys ----
+
+// "3" -> "<n>", "Modality3" -> "Modality<n>".
+std::string NumberedPattern(const std::u16string& name) {
+  size_t digits = name.size();
+  while (digits > 0 && name[digits - 1] >= u'0' && name[digits - 1] <= u'9') --digits;
+  return ToUtf8(name.substr(0, digits)) + std::string(kNumberPlaceholder);
+}
+
+// The key of a leaf as GroupDef sets out; with `pattern`, the key of the table.
+std::string KeyOf(const GroupDef& def, const std::string& modality, const LeafTable& table,
+                  const LeafTable::LeafInfo& leaf, bool pattern) {
+  std::string key = def.keyPrefix;
+  const size_t name = key.find(kNamePlaceholder);
+  if (name != std::string::npos && !pattern) key.replace(name, kNamePlaceholder.size(), modality);
+  const std::vector<std::u16string>& path = table.Accesses()[leaf.access].path;
+  for (size_t level = def.baseDepth; level < path.size(); ++level) {
+    key += ToUtf8(path[level]) + ".";
+  }
+  std::string segment = ToUtf8(leaf.element);
+  if (leaf.entry != LeafTable::kNoEntry) {
+    const LeafTable::EntryInfo& entry = table.Entries()[leaf.entry];
+    segment = pattern && entry.numbered ? NumberedPattern(entry.name) : ToUtf8(entry.name);
+  } else {
+    for (const auto& [element, renamed] : def.renamed) {
+      if (element == leaf.element) segment = renamed;
+    }
+  }
+  key += segment;
+  if (leaf.attribute != kValue) key += (segment.empty() ? "" : ".") + ToUtf8(leaf.attribute);
+  return key;
+}
+
+struct KeyedLeaf {
+  std::string key;
+  std::string pattern;
+  FieldRef field;
+  FieldRef kind;
+  std::function<void()> add;  // adds the leaf's entry to the record
+};
+
+std::vector<KeyedLeaf> KeyedLeaves(size_t group, const std::u16string& modality,
+                                   const LeafTable& table) {
+  const GroupDef& def = GroupDefs()[group];
+  const std::string name = ToUtf8(modality);
+  std::vector<KeyedLeaf> leaves;
+  for (const LeafTable::LeafInfo& leaf : table.Leaves()) {
+    leaves.push_back({KeyOf(def, name, table, leaf, false), KeyOf(def, name, table, leaf, true),
+                      leaf.field, leaf.kind,
+                      leaf.entry == LeafTable::kNoEntry ? nullptr : table.Entries()[leaf.entry].add});
+  }
+  return leaves;
+}
+
+// Below the root.
+std::u16string PathOf(const LeafTable& table, const LeafTable::LeafInfo& leaf) {
+  const std::vector<std::u16string>& levels = table.Accesses()[leaf.access].path;
+  std::u16string path;
+  for (size_t level = 1; level < levels.size(); ++level) path += levels[level] + u"/";
+  return path + leaf.element;
+}
+
+struct Table {
+  std::vector<GroupInfo> groups;
+  std::vector<Setting> settings;
+  std::map<std::string, size_t> byKey;
+};
+
+const Table& TheTable() {
+  static const Table table = [] {
+    Table built;
+    const std::vector<GroupDef>& defs = GroupDefs();
+    for (size_t group = 0; group < defs.size(); ++group) {
+      const GroupDef& def = defs[group];
+      built.groups.push_back({def.getter, def.setter, def.perModality});
+      const LeafTable leaves = def.make(def.perModality ? kModalityLevel : u"")->Describe(Purpose::kWrite);
+      for (const LeafTable::LeafInfo& leaf : leaves.Leaves()) {
+        const std::string key = KeyOf(def, "", leaves, leaf, true);
+        if (built.byKey.count(key)) continue;  // a key of a group before, or another entry
+        built.byKey[key] = built.settings.size();
+        built.settings.push_back({key, group, leaf.kind, !def.setter.empty(),
+                                  leaf.entry != LeafTable::kNoEntry, PathOf(leaves, leaf),
+                                  leaf.attribute});
+      }
+    }
+    return built;
+  }();
+  return table;
+}
+
+size_t OwnerOf(const std::string& pattern) {
+  return TheTable().settings[TheTable().byKey.at(pattern)].group;
+}
+
+// One placeholder at most: "<name>" takes any text, "<n>" a number in its shortest decimal form.
+bool MatchPattern(std::string_view pattern, std::string_view key, std::string* name,
+                  int64_t* number) {
+  const size_t open = pattern.find('<');
+  if (open == std::string_view::npos) return pattern == key;
+  const std::string_view rest = pattern.substr(open);
+  const bool isName = rest.substr(0, kNamePlaceholder.size()) == kNamePlaceholder;
+  const bool isNumber = rest.substr(0, kNumberPlaceholder.size()) == kNumberPlaceholder;
+  if (!isName && !isNumber) return false;
+  const std::string_view head = pattern.substr(0, open);
+  const std::string_view tail =
+      rest.substr(isName ? kNamePlaceholder.size() : kNumberPlaceholder.size());
+  if (key.size() <= head.size() + tail.size() || key.substr(0, head.size()) != head ||
+      key.substr(key.size() - tail.size()) != tail) {
+    return false;
+  }
+  const std::string_view middle = key.substr(head.size(), key.size() - head.size() - tail.size());
+  if (isName) {
+    *name = middle;
+    return true;
+  }
+  if (middle.size() > 9 || (middle.size() > 1 && middle.front() == '0') ||
+      !std::all_of(middle.begin(), middle.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return false;
+  }
+  *number = std::stoll(std::string(middle));
+  return true;
+}
+
+// ---- Reading ----
+
+void FillSentinels(Group& group, int which) {
+  const LeafTable table = group.Describe(Purpose::kRead);
+  for (const LeafTable::LeafInfo& leaf : table.Leaves()) {
+    Assign(leaf.field, Sentinel(leaf.kind, which));
+  }
+}
+
+struct LeafReading {
+  std::string key;
+  std::string pattern;
+  std::optional<Value> value;  // nothing: not stored
+};
+
+struct InstanceReading {
+  int32_t code = 0;
+  std::vector<LeafReading> leaves;
+};
+
+// Every leaf of a group's record, stored or not. A getter leaves the fields whose elements are
+// missing as they were: read into a record filled with one sentinel, a field that still holds
+// it may be one of them, and a second read into a record filled with the other tells.
+InstanceReading ReadInstance(size_t group, const std::u16string& modality) {
+  const GroupDef& def = GroupDefs()[group];
+  InstanceReading reading;
+  const std::unique_ptr<Group> first = def.make(modality);
+  FillSentinels(*first, 0);
+  reading.code = first->Get();
+  bool unsure = false;
+  for (const KeyedLeaf& leaf : KeyedLeaves(group, modality, first->Describe(Purpose::kRead))) {
+    std::optional<Value> value = ValueOf(leaf.field);
+    unsure = unsure || (value && SameValue(*value, Sentinel(leaf.kind, 0)));
+    reading.leaves.push_back({leaf.key, leaf.pattern, std::move(value)});
+  }
+  if (!unsure) return reading;
+  const std::unique_ptr<Group> second = def.make(modality);
+  FillSentinels(*second, 1);
+  second->Get();
+  std::map<std::string, std::optional<Value>> again;
+  for (const KeyedLeaf& leaf : KeyedLeaves(group, modality, second->Describe(Purpose::kRead))) {
+    again[leaf.key] = ValueOf(leaf.field);
+  }
+  for (LeafReading& leaf : reading.leaves) {
+    const auto other = again.find(leaf.key);
+    if (leaf.value && (other == again.end() || !other->second ||
+                       !SameValue(*leaf.value, *other->second))) {
+      leaf.value.reset();
+    }
+  }
+  return reading;
+}
+
+// ---- Storing ----
+
+// One group's record in a batch of changes.
+struct Pending {
+  size_t group;
+  std::u16string modality;
+  std::unique_ptr<Group> record;
+};
+
+enum class Applied { kStored, kNoPlace, kCannotAdd };
+
+// Gives the record's field for `key` the value, first adding the field's entry where the list
+// does not hold it but can take it (and `mayAdd`).
+Applied Apply(Pending& pending, const std::string& key, const Value& value, bool mayAdd,
+              std::optional<Value>* stored) {
+  for (bool added = false;; added = true) {
+    const std::vector<KeyedLeaf> leaves =
+        KeyedLeaves(pending.group, pending.modality, pending.record->Describe(Purpose::kWrite));
+    const auto leaf = std::find_if(leaves.begin(), leaves.end(),
+                                   [&](const KeyedLeaf& each) { return each.key == key; });
+    if (leaf == leaves.end()) return Applied::kNoPlace;
+    if (!std::holds_alternative<std::monostate>(leaf->field)) {
+      Assign(leaf->field, value);
+      *stored = ValueOf(leaf->field);
+      return Applied::kStored;
+    }
+    if (added || !mayAdd || !leaf->add) return Applied::kCannotAdd;
+    leaf->add();
+  }
+}
+
+// The values of a group that it did not hold before the changes and now holds.
+void NewlyStored(const Pending& pending, const InstanceReading& before,
+                 const std::vector<Change>& changes, std::vector<Entry>& to) {
+  std::map<std::string, bool> wasStored;
+  for (const LeafReading& leaf : before.leaves) wasStored[leaf.key] = leaf.value.has_value();
+  for (const KeyedLeaf& leaf :
+       KeyedLeaves(pending.group, pending.modality, pending.record->Describe(Purpose::kRead))) {
+    const bool changed = std::any_of(changes.begin(), changes.end(),
+                                     [&](const Change& change) { return change.key == leaf.key; });
+    const auto value = ValueOf(leaf.field);
+    if (value && !changed && !wasStored[leaf.key]) to.push_back({leaf.key, value});
+  }
+}
+
+}  // namespace
+
+const std::vector<GroupInfo>& Groups() {
+  return TheTable().groups;
+}
+
+const std::vector<Setting>& Settings() {
+  return TheTable().settings;
+}
+
+std::optional<KeyMatch> MatchKey(std::string_view key) {
+  const std::vector<Setting>& settings = Settings();
+  for (size_t index = 0; index < settings.size(); ++index) {
+    std::string name;
+    KeyMatch match{index, u"", -1};
+    if (!MatchPattern(settings[index].key, key, &name, &match.number)) continue;
+    if (!Groups()[settings[index].group].perModality) return match;
+    match.modality = FromUtf8(name);
+    if (ToUtf8(match.modality) == name && dicom::IsUsableModalityName(match.modality)) {
+      return match;
+    }
+  }
+  return std::nullopt;
+}
+
+int32_t WithOneReading(store::FunctionRef<void()> body) {
+  store::CallScope call;
+  const std::u16string path = store::GetSettingsFilePath();
+  std::optional<std::u16string> text = store::ReadSettingsText(path);
+  if (!text) return XMLR_FILE_ERROR;
+  store::InMemorySettingsFile file(path, std::move(*text));
+  body();
+  return XMLR_GET_OK;
+}
+
+Reading ReadGroup(size_t group, const std::u16string& modality) {
+  InstanceReading read = ReadInstance(group, modality);
+  Reading reading{read.code, {}};
+  for (LeafReading& leaf : read.leaves) {
+    if (OwnerOf(leaf.pattern) == group) reading.entries.push_back({leaf.key, std::move(leaf.value)});
+  }
+  return reading;
+}
+
+std::vector<std::u16string> AddedModalities() {
+  std::vector<std::u16string> names;
+  XMLGetDICOMAddedModality(&names);
+  std::vector<std::u16string> usable;
+  for (std::u16string& name : names) {
+    if (dicom::IsUsableModalityName(name) &&
+        std::find(usable.begin(), usable.end(), name) == usable.end()) {
+      usable.push_back(std::move(name));
+    }
+  }
+  return usable;
+}
+
+int32_t ReadAll(std::vector<Entry>* entries) {
+  return WithOneReading([&] {
+    const std::vector<GroupDef>& defs = GroupDefs();
+    const auto append = [&](size_t group, const std::u16string& modality) {
+      for (Entry& entry : ReadGroup(group, modality).entries) {
+        if (entry.value) entries->push_back(std::move(entry));
+      }
+    };
+    bool modalitiesRead = false;
+    for (size_t group = 0; group < defs.size(); ++group) {
+      if (!defs[group].perModality) {
+        append(group, u"");
+      } else if (!modalitiesRead) {
+        modalitiesRead = true;
+        for (const std::u16string& name : AddedModalities()) {
+          for (size_t each = group; each < defs.size(); ++each) {
+            if (defs[each].perModality) append(each, name);
+          }
+        }
+      }
+    }
+  });
+}
+
+KeyReading Get(std::string_view key) {
+  KeyReading result;
+  const std::optional<KeyMatch> match = MatchKey(key);
+  if (!match) {
+    result.code = XMLR_UNKNOWN_KEY;
+    return result;
+  }
+  const size_t group = Settings()[match->setting].group;
+  result.getter = GroupDefs()[group].getter;
+  Reading reading;
+  if (WithOneReading([&] { reading = ReadGroup(group, match->modality); }) != XMLR_GET_OK) {
+    result.code = result.getterCode = XMLR_FILE_ERROR;
+    return result;
+  }
+  result.getterCode = reading.code;
+  result.code = XMLR_GET_NOT_FOUND;
+  for (Entry& entry : reading.entries) {
+    if (entry.key == key && entry.value) {
+      result.code = XMLR_GET_OK;
+      result.value = std::move(entry.value);
+    }
+  }
+  return result;
+}
+
+StoreReport Store(const std::vector<Change>& changes) {
+  StoreReport report;
+  std::vector<KeyMatch> matches;
+  std::vector<Value> values;
+  for (const Change& change : changes) {
+    const std::optional<KeyMatch> match = MatchKey(change.key);
+    if (!match) {
+      report.refusals.push_back({change.key, XMLR_UNKNOWN_KEY, "no setting has this key"});
+      continue;
+    }
+    const Setting& setting = Settings()[match->setting];
+    std::optional<Value> value = Parse(setting.kind, change.text);
+    if (!setting.settable) {
+      report.refusals.push_back({change.key, XMLR_SET_FAILED,
+                                 "the library only reads it: " +
+                                     GroupDefs()[setting.group].getter + " has no setter"});
+    } else if (!value) {
+      report.refusals.push_back({change.key, XMLR_BAD_VALUE, "it takes " + Describe(setting.kind)});
+    } else {
+      matches.push_back(*match);
+      values.push_back(std::move(*value));
+    }
+  }
+  if (!report.refusals.empty() || changes.empty()) {
+    report.code = report.refusals.empty() ? XMLR_SET_OK : report.refusals.front().code;
+    return report;
+  }
+
+  // The groups in the order of their first change. Entries of a list are added in number order,
+  // so that the next one is always the one after the last.
+  std::vector<Pending> pending;
+  std::vector<size_t> owner(changes.size());
+  for (size_t i = 0; i < changes.size(); ++i) {
+    const size_t group = Settings()[matches[i].setting].group;
+    const auto known = std::find_if(pending.begin(), pending.end(), [&](const Pending& each) {
+      return each.group == group && each.modality == matches[i].modality;
+    });
+    owner[i] = static_cast<size_t>(known - pending.begin());
+    if (known == pending.end()) pending.push_back({group, matches[i].modality, nullptr});
+  }
+  std::vector<size_t> order(changes.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return matches[a].number < matches[b].number; });
+
+  store::CallScope call;
+  const GroupDef& firstGroup = GroupDefs()[pending.front().group];
+  store::WriterLock lock(store::GetExeRoot());
+  if (!lock.Held()) {
+    report.code = XMLR_FILE_ERROR;
+    report.function = firstGroup.setter;
+    return report;
+  }
+  std::vector<std::optional<Value>> stored(changes.size());
+  const int32_t read = WithOneReading([&] {
+    for (size_t p = 0; p < pending.size(); ++p) {
+      Pending& group = pending[p];
+      const InstanceReading before = ReadInstance(group.group, group.modality);
+      group.record = GroupDefs()[group.group].make(group.modality);
+      group.record->Get();
+      // A change of a leaf that another group's record holds as well goes into that record
+      // too, so that no setter stores the value from before.
+      for (const size_t i : order) {
+        std::optional<Value> value;
+        const Applied applied = Apply(group, changes[i].key, values[i], owner[i] == p, &value);
+        if (owner[i] != p) continue;
+        if (applied == Applied::kStored) {
+          stored[i] = std::move(value);
+        } else {
+          report.refusals.push_back(
+              {changes[i].key, XMLR_SET_FAILED,
+               "the list holds no such entry, and only the one after its last entry can be "
+               "added"});
+        }
+      }
+      NewlyStored(group, before, changes, report.alsoStored);
+    }
+  });
+  if (read != XMLR_GET_OK) {
+    report.code = XMLR_FILE_ERROR;
+    report.function = firstGroup.getter;
+    return report;
+  }
+  if (!report.refusals.empty()) {
+    report.code = report.refusals.front().code;
+    report.alsoStored.clear();
+    return report;
+  }
+  for (size_t i = 0; i < changes.size(); ++i) report.stored.push_back({changes[i].key, stored[i]});
+  for (const Pending& group : pending) {
+    const int32_t result = group.record->Set();
+    if (result != XMLR_SET_OK) {
+      report.code = result;
+      report.function = GroupDefs()[group.group].setter;
+      return report;
+    }
+  }
+  report.code = XMLR_SET_OK;
+  return report;
+}
+
+std::vector<ForwardSearch> ForwardSearched() {
+  std::vector<ForwardSearch> searches;
+  for (const GroupDef& def : GroupDefs()) {
+    const LeafTable table =
+        def.make(def.perModality ? kModalityLevel : u"")->Describe(Purpose::kRead);
+    for (size_t access = 0; access < table.Accesses().size(); ++access) {
+      const LeafTable::AccessInfo& info = table.Accesses()[access];
+      if (info.search != store::Search::kForward || info.list) continue;
+      ForwardSearch search{{info.path.begin() + 1, info.path.end()}, {}};
+      for (const LeafTable::LeafInfo& leaf : table.Leaves()) {
+        if (leaf.access == access && (search.leaves.empty() || search.leaves.back() != leaf.element)) {
+          search.leaves.push_back(leaf.element);
+        }
+      }
+      if (search.leaves.size() >= 2) searches.push_back(std::move(search));
+    }
+  }
+  return searches;
+}
+
+}  // namespace viewersettings::catalogue
