@@ -74,11 +74,17 @@ std::vector<KeyedLeaf> KeyedLeaves(size_t group, const std::u16string& modality,
   return leaves;
 }
 
-// Below the root.
+// Below the root; an element named after its entry's number takes the placeholder.
 std::u16string PathOf(const LeafTable& table, const LeafTable::LeafInfo& leaf) {
   const std::vector<std::u16string>& levels = table.Accesses()[leaf.access].path;
   std::u16string path;
   for (size_t level = 1; level < levels.size(); ++level) path += levels[level] + u"/";
+  if (leaf.entry != LeafTable::kNoEntry) {
+    const LeafTable::EntryInfo& entry = table.Entries()[leaf.entry];
+    if (entry.numbered && entry.name == leaf.element) {
+      return path + FromUtf8(NumberedPattern(entry.name));
+    }
+  }
   return path + leaf.element;
 }
 
@@ -361,8 +367,8 @@ StoreReport Store(const std::vector<Change>& changes) {
     std::optional<Value> value = Parse(setting.kind, change.text);
     if (!setting.settable) {
       report.refusals.push_back({change.key, XMLR_SET_FAILED,
-                                 "the library only reads it: " +
-                                     GroupDefs()[setting.group].getter + " has no setter"});
+                                 "it is read only: the library has no setter for it (" +
+                                     GroupDefs()[setting.group].getter + " reads it)"});
     } else if (!value) {
       report.refusals.push_back({change.key, XMLR_BAD_VALUE, "it takes " + Describe(setting.kind)});
     } else {
