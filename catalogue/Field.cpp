@@ -104,13 +104,15 @@ bool SameValue(const Value& a, const Value& b) {
   return a == b;
 }
 
+// Bit patterns that stored settings seldom hold (unlike 0 or a type's limits), so that a
+// second read is seldom needed.
 Value Sentinel(const FieldRef& kind, int which) {
   return std::visit(Overloaded{[which](float*) { return Value(which == 0 ? -1.25f : 2.5f); },
                                [which](auto* field) {
                                  using Int = std::remove_pointer_t<decltype(field)>;
-                                 return Value(static_cast<int64_t>(
-                                     which == 0 ? std::numeric_limits<Int>::min()
-                                                : std::numeric_limits<Int>::max()));
+                                 const uint64_t bits =
+                                     which == 0 ? 0xA5A5A5A5A5A5A5A5u : 0x5A5A5A5A5A5A5A5Au;
+                                 return Value(static_cast<int64_t>(static_cast<Int>(bits)));
                                },
                                [which](std::u16string*) { return Value(std::u16string(1, which == 0 ? u'\x1' : u'\x2')); },
                                [which](auto) { return Value(std::u16string(1, which == 0 ? u'\x1' : u'\x2')); }},

@@ -298,6 +298,22 @@ TEST(CInterface, BuffersAreCutToFitAndTheLengthTellsWhatToRetryWith) {
   EXPECT_EQ(buffer.substr(0, 2), Units(1, 0) + VSChar('x'));
 }
 
+TEST(CInterface, WhatAGetterLeavesAsItWasIsNotStoredWhateverTheValue) {
+  SettingsDir dir;
+  // The values with which a record is filled to see what the getter leaves, and the limits.
+  for (const char* value : {"-1515870811", "1515870810", "-2147483648", "0"}) {
+    ASSERT_EQ(Set("WindowLastPos.Left", value), XMLR_SET_OK);
+    EXPECT_EQ(Get("WindowLastPos.Left"), std::make_pair(XMLR_GET_OK, std::string(value)));
+  }
+  std::string file = testing_support::kEmptyRoot;
+  file.replace(file.find("<SystemSetting/>"), 16,
+               "<SystemSetting><ECGViewer><PageStyle Value='-23131'/></ECGViewer></SystemSetting>");
+  dir.Write(file);
+  EXPECT_EQ(Get("ECG.PageStyle"), std::make_pair(XMLR_GET_OK, std::string("-23131")));
+  EXPECT_EQ(Get("ECG.GridType").first, XMLR_GET_NOT_FOUND);
+  EXPECT_EQ(Get("ECG.ZoomRatio").first, XMLR_GET_NOT_FOUND);
+}
+
 TEST(CInterface, TheListHasTheKeysOfEveryAddedModalityAndEveryKeyReads) {
   SettingsDir dir;
   const std::vector<std::u16string> names = {u"General", u"C.T", u"General"};

@@ -121,7 +121,7 @@ TEST(CliTransfer, ResetPutsBackWhatTheFirstRunStoresAndRefusesWhereItStoresNothi
   ASSERT_EQ(RunIn(dir, {"reset", "DICOM.LocalImageDir"}).status, 0);
   std::u16string imageDir;
   XMLGetDICOMImagePath(&imageDir);
-  EXPECT_EQ(Utf8(imageDir), dir.Path().string() + "/Data\\");
+  EXPECT_EQ(Utf8(imageDir), (dir.Path() / "Data\\").string());
 
   const std::string before = dir.Bytes();
   for (const char* target : {"WindowLastPos.Right", "ecg", "columns"}) {
