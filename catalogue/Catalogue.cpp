@@ -166,39 +166,44 @@ struct LeafReading {
 
 struct InstanceReading {
   int32_t code = 0;
+  bool whole = true;  // both readings agree: no access failed
   std::vector<LeafReading> leaves;
 };
 
 // Every leaf of a group's record, stored or not. A getter leaves the fields whose elements are
-// missing as they were: read into a record filled with one sentinel, a field that still holds
-// it may be one of them, and a second read into a record filled with the other tells.
+// missing as they were, so the record is read twice, filled first with one sentinel and then
+// with the other: a field that keeps each is not stored. Two readings of one text agree
+// otherwise; where they do not, an access failed in one of them (the composite getters answer
+// XMLR_GET_NOT_FOUND for any failure, out of memory included), and nothing is told from them.
 InstanceReading ReadInstance(size_t group, const std::u16string& modality) {
   const GroupDef& def = GroupDefs()[group];
   InstanceReading reading;
   const std::unique_ptr<Group> first = def.make(modality);
   FillSentinels(*first, 0);
   reading.code = first->Get();
-  bool unsure = false;
-  for (const KeyedLeaf& leaf : KeyedLeaves(group, modality, first->Describe(Purpose::kRead))) {
-    std::optional<Value> value = ValueOf(leaf.field);
-    unsure = unsure || (value && SameValue(*value, Sentinel(leaf.kind, 0)));
-    reading.leaves.push_back({leaf.key, leaf.pattern, std::move(value)});
-  }
-  if (!unsure) return reading;
   const std::unique_ptr<Group> second = def.make(modality);
   FillSentinels(*second, 1);
-  second->Get();
+  reading.whole = second->Get() == reading.code;
   std::map<std::string, std::optional<Value>> again;
   for (const KeyedLeaf& leaf : KeyedLeaves(group, modality, second->Describe(Purpose::kRead))) {
     again[leaf.key] = ValueOf(leaf.field);
   }
-  for (LeafReading& leaf : reading.leaves) {
+  for (const KeyedLeaf& leaf : KeyedLeaves(group, modality, first->Describe(Purpose::kRead))) {
+    std::optional<Value> value = ValueOf(leaf.field);
     const auto other = again.find(leaf.key);
-    if (leaf.value && (other == again.end() || !other->second ||
-                       !SameValue(*leaf.value, *other->second))) {
-      leaf.value.reset();
+    const std::optional<Value> otherValue =
+        other == again.end() ? std::nullopt : std::move(other->second);
+    if (other != again.end()) again.erase(other);
+    if (value && otherValue && SameValue(*value, Sentinel(leaf.kind, 0)) &&
+        SameValue(*otherValue, Sentinel(leaf.kind, 1))) {
+      value.reset();
+    } else if (value.has_value() != otherValue.has_value() ||
+               (value && !SameValue(*value, *otherValue))) {
+      reading.whole = false;
     }
+    reading.leaves.push_back({leaf.key, leaf.pattern, std::move(value)});
   }
+  reading.whole = reading.whole && again.empty();
   return reading;
 }
 
@@ -231,6 +236,20 @@ Applied Apply(Pending& pending, const std::string& key, const Value& value, bool
     if (added || !mayAdd || !leaf->add) return Applied::kCannotAdd;
     leaf->add();
   }
+}
+
+// The record read for storing holds what the readings found stored.
+bool Agrees(const Pending& pending, const InstanceReading& reading) {
+  std::map<std::string, const std::optional<Value>*> found;
+  for (const LeafReading& leaf : reading.leaves) found[leaf.key] = &leaf.value;
+  for (const KeyedLeaf& leaf :
+       KeyedLeaves(pending.group, pending.modality, pending.record->Describe(Purpose::kRead))) {
+    const auto stored = found.find(leaf.key);
+    if (stored == found.end() || !*stored->second) continue;
+    const std::optional<Value> value = ValueOf(leaf.field);
+    if (!value || !SameValue(*value, **stored->second)) return false;
+  }
+  return true;
 }
 
 // The values of a group that it did not hold before the changes and now holds.
@@ -284,6 +303,7 @@ int32_t WithOneReading(store::FunctionRef<void()> body) {
 
 Reading ReadGroup(size_t group, const std::u16string& modality) {
   InstanceReading read = ReadInstance(group, modality);
+  if (!read.whole) return {XMLR_FILE_ERROR, {}};
   Reading reading{read.code, {}};
   for (LeafReading& leaf : read.leaves) {
     if (OwnerOf(leaf.pattern) == group) reading.entries.push_back({leaf.key, std::move(leaf.value)});
@@ -291,41 +311,41 @@ Reading ReadGroup(size_t group, const std::u16string& modality) {
   return reading;
 }
 
-std::vector<std::u16string> AddedModalities() {
-  std::vector<std::u16string> names;
-  XMLGetDICOMAddedModality(&names);
-  std::vector<std::u16string> usable;
-  for (std::u16string& name : names) {
-    if (dicom::IsUsableModalityName(name) &&
-        std::find(usable.begin(), usable.end(), name) == usable.end()) {
-      usable.push_back(std::move(name));
-    }
-  }
-  return usable;
-}
-
 int32_t ReadAll(std::vector<Entry>* entries) {
-  return WithOneReading([&] {
+  bool whole = true;
+  const int32_t read = WithOneReading([&] {
     const std::vector<GroupDef>& defs = GroupDefs();
-    const auto append = [&](size_t group, const std::u16string& modality) {
-      for (Entry& entry : ReadGroup(group, modality).entries) {
-        if (entry.value) entries->push_back(std::move(entry));
-      }
-    };
-    bool modalitiesRead = false;
+    // The names of the added modalities, each once, from the list's own reading.
+    std::vector<std::u16string> names;
     for (size_t group = 0; group < defs.size(); ++group) {
       if (!defs[group].perModality) {
-        append(group, u"");
-      } else if (!modalitiesRead) {
-        modalitiesRead = true;
-        for (const std::u16string& name : AddedModalities()) {
-          for (size_t each = group; each < defs.size(); ++each) {
-            if (defs[each].perModality) append(each, name);
+        Reading reading = ReadGroup(group, u"");
+        whole = whole && reading.code != XMLR_FILE_ERROR;
+        for (Entry& entry : reading.entries) {
+          if (!entry.value) continue;
+          const auto* name = std::get_if<std::u16string>(&*entry.value);
+          if (defs[group].listsModalities && dicom::IsUsableModalityName(*name) &&
+              std::find(names.begin(), names.end(), *name) == names.end()) {
+            names.push_back(*name);
+          }
+          entries->push_back(std::move(entry));
+        }
+        continue;
+      }
+      if (group > 0 && defs[group - 1].perModality) continue;
+      // The per-modality groups, each modality's in a row.
+      for (const std::u16string& name : names) {
+        for (size_t each = group; each < defs.size() && defs[each].perModality; ++each) {
+          Reading reading = ReadGroup(each, name);
+          whole = whole && reading.code != XMLR_FILE_ERROR;
+          for (Entry& entry : reading.entries) {
+            if (entry.value) entries->push_back(std::move(entry));
           }
         }
       }
     }
   });
+  return whole ? read : XMLR_FILE_ERROR;
 }
 
 KeyReading Get(std::string_view key) {
@@ -338,7 +358,8 @@ KeyReading Get(std::string_view key) {
   const size_t group = Settings()[match->setting].group;
   result.getter = GroupDefs()[group].getter;
   Reading reading;
-  if (WithOneReading([&] { reading = ReadGroup(group, match->modality); }) != XMLR_GET_OK) {
+  if (WithOneReading([&] { reading = ReadGroup(group, match->modality); }) != XMLR_GET_OK ||
+      reading.code == XMLR_FILE_ERROR) {
     result.code = result.getterCode = XMLR_FILE_ERROR;
     return result;
   }
@@ -393,10 +414,12 @@ StoreReport Store(const std::vector<Change>& changes) {
     owner[i] = static_cast<size_t>(known - pending.begin());
     if (known == pending.end()) pending.push_back({group, matches[i].modality, nullptr});
   }
+  // (std::stable_sort would go on without its buffer when that cannot be had.)
   std::vector<size_t> order(changes.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return matches[a].number < matches[b].number; });
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return std::make_pair(matches[a].number, a) < std::make_pair(matches[b].number, b);
+  });
 
   store::CallScope call;
   const GroupDef& firstGroup = GroupDefs()[pending.front().group];
@@ -407,12 +430,17 @@ StoreReport Store(const std::vector<Change>& changes) {
     return report;
   }
   std::vector<std::optional<Value>> stored(changes.size());
+  bool failed = false;  // a reading of a group failed: it is not stored from what was read
   const int32_t read = WithOneReading([&] {
     for (size_t p = 0; p < pending.size(); ++p) {
       Pending& group = pending[p];
       const InstanceReading before = ReadInstance(group.group, group.modality);
       group.record = GroupDefs()[group.group].make(group.modality);
-      group.record->Get();
+      if (!before.whole || group.record->Get() == XMLR_FILE_ERROR ||
+          !Agrees(group, before)) {
+        failed = true;
+        return;
+      }
       // A change of a leaf that another group's record holds as well goes into that record
       // too, so that no setter stores the value from before.
       for (const size_t i : order) {
@@ -431,9 +459,11 @@ StoreReport Store(const std::vector<Change>& changes) {
       NewlyStored(group, before, changes, report.alsoStored);
     }
   });
-  if (read != XMLR_GET_OK) {
-    report.code = XMLR_FILE_ERROR;
+  if (read != XMLR_GET_OK || failed) {
+    report.code = read != XMLR_GET_OK ? XMLR_FILE_ERROR : XMLR_SET_FAILED;
     report.function = firstGroup.getter;
+    report.refusals.clear();
+    report.alsoStored.clear();
     return report;
   }
   if (!report.refusals.empty()) {

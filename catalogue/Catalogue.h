@@ -73,12 +73,12 @@ struct Reading {
   std::vector<Entry> entries;
 };
 // The settings of one group, by key, as its getter reads them (an empty modality for groups of
-// the whole file).
+// the whole file): within WithOneReading, twice from the same text, and XMLR_FILE_ERROR with no
+// entries where the two readings differ (an access failed in one of them).
 Reading ReadGroup(size_t group, const std::u16string& modality = {});
-// The names in the list of added modalities that name usable modalities, each once.
-std::vector<std::u16string> AddedModalities();
 // Every setting that the file stores, in the order of Settings(), the per-modality settings of
-// each added modality after the list. Read from one reading of the file.
+// each added modality (with a usable name, each once) after the list. Read from one reading of
+// the file; XMLR_FILE_ERROR when any group could not be read whole.
 int32_t ReadAll(std::vector<Entry>* entries);
 
 struct KeyReading {

@@ -189,7 +189,7 @@ const std::vector<GroupDef>& GroupDefs() {
       {"XMLGetDICOMImageWinInfo", "XMLSetDICOMImageWinInfo", false, "DICOM.", 3, {},
        ImageWinGroup},
       {"XMLGetDICOMAddedModality", "XMLSetDICOMAddedModality", false, "DICOM.", 2, {},
-       AddedModalityGroup},
+       AddedModalityGroup, true},
       {"XMLGetDICOMDisplayKINImage", "XMLSetDICOMDisplayKINImage", true, "Modality.<name>.", 3,
        {}, DisplayKINGroup},
       {"XMLGetDICOMModalityPatientInfo", "XMLSetDICOMModalityPatientInfo", true,

@@ -36,6 +36,7 @@ struct GroupDef {
   size_t baseDepth;
   std::vector<std::pair<std::u16string, std::string>> renamed;
   std::unique_ptr<Group> (*make)(const std::u16string& modality);
+  bool listsModalities = false;  // its values are the names of the added modalities
 };
 
 // In order of precedence: a key that several groups reach belongs to the first (MinDiskSpace to

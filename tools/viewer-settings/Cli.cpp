@@ -142,6 +142,11 @@ int Tool::Show(const std::string& only, bool json) {
                                      : FixedSections().front().groups.front();
     return FileFailure(catalogue::Groups()[first].getter, XMLR_FILE_ERROR);
   }
+  for (size_t i = 0; i < readings.size(); ++i) {
+    if (readings[i].code == XMLR_FILE_ERROR) {
+      return FileFailure(catalogue::Groups()[sections[i].groups.front()].getter, XMLR_FILE_ERROR);
+    }
+  }
   if (json) {
     PrintJson(sections, readings);
   } else {

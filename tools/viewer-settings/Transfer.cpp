@@ -184,12 +184,18 @@ int Tool::Reset(const std::string& target) {
   std::vector<std::string> keys;
   if (key) {
     keys.push_back(target);
-  } else if (catalogue::WithOneReading([&] {
-               for (const Entry& entry : ReadSection(*section).entries) {
-                 if (Settable(entry.key)) keys.push_back(entry.key);
-               }
-             }) != XMLR_GET_OK) {
-    return FileFailure(catalogue::Groups()[section->groups.front()].getter, XMLR_FILE_ERROR);
+  } else {
+    int32_t code = XMLR_GET_OK;
+    const int32_t read = catalogue::WithOneReading([&] {
+      const catalogue::Reading reading = ReadSection(*section);
+      code = reading.code;
+      for (const Entry& entry : reading.entries) {
+        if (Settable(entry.key)) keys.push_back(entry.key);
+      }
+    });
+    if (read == XMLR_FILE_ERROR || code == XMLR_FILE_ERROR) {
+      return FileFailure(catalogue::Groups()[section->groups.front()].getter, XMLR_FILE_ERROR);
+    }
   }
 
   FirstRunValues firstRun;
