@@ -67,9 +67,9 @@ std::vector<KeyedLeaf> KeyedLeaves(size_t group, const std::u16string& modality,
   const std::string name = ToUtf8(modality);
   std::vector<KeyedLeaf> leaves;
   for (const LeafTable::LeafInfo& leaf : table.Leaves()) {
-    leaves.push_back({KeyOf(def, name, table, leaf, false), KeyOf(def, name, table, leaf, true),
-                      leaf.field, leaf.kind,
-                      leaf.entry == LeafTable::kNoEntry ? nullptr : table.Entries()[leaf.entry].add});
+    leaves.push_back(
+        {KeyOf(def, name, table, leaf, false), KeyOf(def, name, table, leaf, true), leaf.field,
+         leaf.kind, leaf.entry == LeafTable::kNoEntry ? nullptr : table.Entries()[leaf.entry].add});
   }
   return leaves;
 }
@@ -101,7 +101,8 @@ const Table& TheTable() {
     for (size_t group = 0; group < defs.size(); ++group) {
       const GroupDef& def = defs[group];
       built.groups.push_back({def.getter, def.setter, def.perModality});
-      const LeafTable leaves = def.make(def.perModality ? kModalityLevel : u"")->Describe(Purpose::kWrite);
+      const LeafTable leaves =
+          def.make(def.perModality ? kModalityLevel : u"")->Describe(Purpose::kWrite);
       for (const LeafTable::LeafInfo& leaf : leaves.Leaves()) {
         const std::string key = KeyOf(def, "", leaves, leaf, true);
         if (built.byKey.count(key)) continue;  // a key of a group before, or another entry
@@ -306,7 +307,8 @@ Reading ReadGroup(size_t group, const std::u16string& modality) {
   if (!read.whole) return {XMLR_FILE_ERROR, {}};
   Reading reading{read.code, {}};
   for (LeafReading& leaf : read.leaves) {
-    if (OwnerOf(leaf.pattern) == group) reading.entries.push_back({leaf.key, std::move(leaf.value)});
+    if (OwnerOf(leaf.pattern) == group)
+      reading.entries.push_back({leaf.key, std::move(leaf.value)});
   }
   return reading;
 }
@@ -436,8 +438,7 @@ StoreReport Store(const std::vector<Change>& changes) {
       Pending& group = pending[p];
       const InstanceReading before = ReadInstance(group.group, group.modality);
       group.record = GroupDefs()[group.group].make(group.modality);
-      if (!before.whole || group.record->Get() == XMLR_FILE_ERROR ||
-          !Agrees(group, before)) {
+      if (!before.whole || group.record->Get() == XMLR_FILE_ERROR || !Agrees(group, before)) {
         failed = true;
         return;
       }
@@ -494,7 +495,8 @@ std::vector<ForwardSearch> ForwardSearched() {
       if (info.search != store::Search::kForward || info.list) continue;
       ForwardSearch search{{info.path.begin() + 1, info.path.end()}, {}};
       for (const LeafTable::LeafInfo& leaf : table.Leaves()) {
-        if (leaf.access == access && (search.leaves.empty() || search.leaves.back() != leaf.element)) {
+        if (leaf.access == access &&
+            (search.leaves.empty() || search.leaves.back() != leaf.element)) {
           search.leaves.push_back(leaf.element);
         }
       }

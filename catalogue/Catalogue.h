@@ -38,9 +38,9 @@ struct Setting {
   size_t group;     // in Groups()
   FieldRef kind;    // the kind of field, for what a value must be
   bool settable;
-  bool listEntry;             // a field of an entry of a list
-  std::u16string path;        // the elements below the root, "/" between them
-  std::u16string attribute;   // of the last element; "Value" for a leaf of one setting
+  bool listEntry;            // a field of an entry of a list
+  std::u16string path;       // the elements below the root, "/" between them
+  std::u16string attribute;  // of the last element; "Value" for a leaf of one setting
 };
 // In the order of the groups, each group's settings in the order of its leaves.
 const std::vector<Setting>& Settings();
@@ -84,7 +84,7 @@ int32_t ReadAll(std::vector<Entry>* entries);
 struct KeyReading {
   int32_t code = 0;  // XMLR_GET_OK, XMLR_GET_NOT_FOUND, XMLR_FILE_ERROR or XMLR_UNKNOWN_KEY
   std::optional<Value> value;
-  std::string getter;  // the exported function that read it
+  std::string getter;      // the exported function that read it
   int32_t getterCode = 0;  // what that function answered
 };
 KeyReading Get(std::string_view key);
@@ -103,7 +103,7 @@ struct Refusal {
 };
 
 struct StoreReport {
-  int32_t code = 0;  // XMLR_SET_OK when every group was stored
+  int32_t code = 0;               // XMLR_SET_OK when every group was stored
   std::vector<Refusal> refusals;  // not empty: nothing was written
   std::string function;           // the exported function that answered a failure
   std::vector<Entry> stored;      // each change's value as it went into its record

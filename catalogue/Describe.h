@@ -27,12 +27,10 @@ void DescribeDICOMImagePath(LeafTable& table, std::u16string& path);
 void DescribeDicomPartZoomIn(LeafTable& table, PartZoomInfo& zoom);
 void DescribeDICOMImageWinInfo(LeafTable& table, DICOMImageWinInfo& win);
 void DescribeDICOMAddedModality(LeafTable& table, std::vector<std::u16string>& names);
-void DescribeDICOMDisplayKINImage(LeafTable& table, const std::u16string& modality,
-                                  int32_t& value);
+void DescribeDICOMDisplayKINImage(LeafTable& table, const std::u16string& modality, int32_t& value);
 void DescribeDICOMModalityPatientInfo(LeafTable& table, const std::u16string& modality,
                                       DICOMModalityPatientInfo& info);
-void DescribeDICOMLabelInfo(LeafTable& table, const std::u16string& modality,
-                            DICOMLabelInfo& info);
+void DescribeDICOMLabelInfo(LeafTable& table, const std::u16string& modality, DICOMLabelInfo& info);
 
 // settings/ecg
 void DescribeECGSettingInfo(LeafTable& table, ECGSettingInfo& info);

@@ -77,7 +77,9 @@ std::u16string FaceNameText(const FaceNameRef& name) {
 
 FieldRef KindOf(const FieldRef& ref) {
   return std::visit(Overloaded{[](std::monostate) { return FieldRef(); },
-                               [](FaceNameRef field) { return FieldRef(FaceNameRef{nullptr, field.size}); },
+                               [](FaceNameRef field) {
+                                 return FieldRef(FaceNameRef{nullptr, field.size});
+                               },
                                [](ModalityNameRef) { return FieldRef(ModalityNameRef{nullptr}); },
                                [](auto* field) { return FieldRef(decltype(field)(nullptr)); }},
                     ref);
@@ -107,16 +109,18 @@ bool SameValue(const Value& a, const Value& b) {
 // Bit patterns that stored settings seldom hold (unlike 0 or a type's limits), so that a
 // second read is seldom needed.
 Value Sentinel(const FieldRef& kind, int which) {
-  return std::visit(Overloaded{[which](float*) { return Value(which == 0 ? -1.25f : 2.5f); },
-                               [which](auto* field) {
-                                 using Int = std::remove_pointer_t<decltype(field)>;
-                                 const uint64_t bits =
-                                     which == 0 ? 0xA5A5A5A5A5A5A5A5u : 0x5A5A5A5A5A5A5A5Au;
-                                 return Value(static_cast<int64_t>(static_cast<Int>(bits)));
-                               },
-                               [which](std::u16string*) { return Value(std::u16string(1, which == 0 ? u'\x1' : u'\x2')); },
-                               [which](auto) { return Value(std::u16string(1, which == 0 ? u'\x1' : u'\x2')); }},
-                    kind);
+  return std::visit(
+      Overloaded{[which](float*) { return Value(which == 0 ? -1.25f : 2.5f); },
+                 [which](auto* field) {
+                   using Int = std::remove_pointer_t<decltype(field)>;
+                   const uint64_t bits = which == 0 ? 0xA5A5A5A5A5A5A5A5u : 0x5A5A5A5A5A5A5A5Au;
+                   return Value(static_cast<int64_t>(static_cast<Int>(bits)));
+                 },
+                 [which](std::u16string*) {
+                   return Value(std::u16string(1, which == 0 ? u'\x1' : u'\x2'));
+                 },
+                 [which](auto) { return Value(std::u16string(1, which == 0 ? u'\x1' : u'\x2')); }},
+      kind);
 }
 
 std::optional<Value> Parse(const FieldRef& kind, std::u16string_view text) {
@@ -153,24 +157,22 @@ std::optional<Value> Parse(const FieldRef& kind, std::u16string_view text) {
 }
 
 void Assign(const FieldRef& ref, const Value& value) {
-  std::visit(Overloaded{[](std::monostate) {},
-                        [&value](float* field) { *field = std::get<float>(value); },
-                        [&value](std::u16string* field) { *field = std::get<std::u16string>(value); },
-                        [&value](FaceNameRef field) {
-                          const auto& units = std::get<std::u16string>(value);
-                          for (size_t i = 0; i < field.size; ++i) {
-                            field.units[i] =
-                                i < units.size() ? static_cast<FontChar>(units[i]) : FontChar(0);
-                          }
-                        },
-                        [&value](ModalityNameRef field) {
-                          *field.name = std::get<std::u16string>(value);
-                        },
-                        [&value](auto* field) {
-                          using Int = std::remove_pointer_t<decltype(field)>;
-                          *field = static_cast<Int>(std::get<int64_t>(value));
-                        }},
-             ref);
+  std::visit(
+      Overloaded{[](std::monostate) {}, [&value](float* field) { *field = std::get<float>(value); },
+                 [&value](std::u16string* field) { *field = std::get<std::u16string>(value); },
+                 [&value](FaceNameRef field) {
+                   const auto& units = std::get<std::u16string>(value);
+                   for (size_t i = 0; i < field.size; ++i) {
+                     field.units[i] =
+                         i < units.size() ? static_cast<FontChar>(units[i]) : FontChar(0);
+                   }
+                 },
+                 [&value](ModalityNameRef field) { *field.name = std::get<std::u16string>(value); },
+                 [&value](auto* field) {
+                   using Int = std::remove_pointer_t<decltype(field)>;
+                   *field = static_cast<Int>(std::get<int64_t>(value));
+                 }},
+      ref);
 }
 
 std::string Describe(const FieldRef& kind) {
@@ -196,11 +198,10 @@ std::string Describe(const FieldRef& kind) {
 }
 
 std::u16string TextOf(const Value& value) {
-  return std::visit(
-      Overloaded{[](int64_t number) { return platform::FormatDecimal(number); },
-                 [](float number) { return platform::FormatFixed(number); },
-                 [](const std::u16string& text) { return text; }},
-      value);
+  return std::visit(Overloaded{[](int64_t number) { return platform::FormatDecimal(number); },
+                               [](float number) { return platform::FormatFixed(number); },
+                               [](const std::u16string& text) { return text; }},
+                    value);
 }
 
 }  // namespace viewersettings::catalogue

@@ -18,8 +18,7 @@ class RecordGroup final : public Group {
     std::function<void(LeafTable&, Record&)> describe;
   };
 
-  explicit RecordGroup(Functions functions)
-      : f_(std::move(functions)), record_(f_.initial()) {}
+  explicit RecordGroup(Functions functions) : f_(std::move(functions)), record_(f_.initial()) {}
 
   void Reset() override { record_ = f_.initial(); }
   int32_t Get() override { return f_.get(record_); }
@@ -76,14 +75,13 @@ std::unique_ptr<Group> FlagGroup(const std::u16string&) {
 
 // The name getter answers with the name itself, empty when it is not stored.
 std::unique_ptr<Group> ProcessNameGroup(const std::u16string&) {
-  return Make<std::u16string>({[](std::u16string& name) {
-                                 name = XMLGetDUZOProcessName();
-                                 return XMLR_GET_OK;
-                               },
-                               [](const std::u16string& name) {
-                                 return XMLSetDUZOProcessName(&name);
-                               },
-                               [] { return std::u16string(); }, DescribeDUZOProcessName});
+  return Make<std::u16string>(
+      {[](std::u16string& name) {
+         name = XMLGetDUZOProcessName();
+         return XMLR_GET_OK;
+       },
+       [](const std::u16string& name) { return XMLSetDUZOProcessName(&name); },
+       [] { return std::u16string(); }, DescribeDUZOProcessName});
 }
 
 std::unique_ptr<Group> LastPosGroup(const std::u16string&) {
@@ -101,8 +99,7 @@ std::unique_ptr<Group> DicomNodeGroup(const std::u16string&) {
 
 std::unique_ptr<Group> ImagePathGroup(const std::u16string&) {
   return Make<std::u16string>({[](std::u16string& path) { return XMLGetDICOMImagePath(&path); },
-                               nullptr, [] { return std::u16string(); },
-                               DescribeDICOMImagePath});
+                               nullptr, [] { return std::u16string(); }, DescribeDICOMImagePath});
 }
 
 std::unique_ptr<Group> PartZoomGroup(const std::u16string&) {
@@ -175,30 +172,64 @@ const std::vector<GroupDef>& GroupDefs() {
       {"XMLGetMinDiskSpace", "XMLSetMinDiskSpace", false, "", 2, {}, MinDiskSpaceGroup},
       {"XMLGetLocalInfo", "XMLSetLocalInfo", false, "", 2, {}, LocalInfoGroup},
       {"XMLGetPatListHeaderInfo", "XMLSetPatListHeaderInfo", false, "", 2, {}, ColumnsGroup},
-      {"XMLIsRealData", "XMLSetRealData", false, "", 1, {},
+      {"XMLIsRealData",
+       "XMLSetRealData",
+       false,
+       "",
+       1,
+       {},
        FlagGroup<XMLIsRealData, XMLSetRealData, DescribeRealData>},
-      {"XMLIsAutoLoopPlay", "XMLSetAutoLoopPlay", false, "", 1, {},
+      {"XMLIsAutoLoopPlay",
+       "XMLSetAutoLoopPlay",
+       false,
+       "",
+       1,
+       {},
        FlagGroup<XMLIsAutoLoopPlay, XMLSetAutoLoopPlay, DescribeAutoLoopPlay>},
       {"XMLGetDUZOProcessName", "XMLSetDUZOProcessName", false, "", 1, {}, ProcessNameGroup},
       {"XMLGetLastPos", "XMLSetLastPos", false, "", 1, {}, LastPosGroup},
       {"XMLGetDICOMLocalInfo", "XMLSetDICOMLocalInfo", false, "DICOM.", 3, {}, DicomNodeGroup},
       // The image directory once more, through the getter that looks for it anywhere.
-      {"XMLGetDICOMImagePath", "", false, "DICOM.", 3, {{u"LocalImageDir", "ImagePath"}},
+      {"XMLGetDICOMImagePath",
+       "",
+       false,
+       "DICOM.",
+       3,
+       {{u"LocalImageDir", "ImagePath"}},
        ImagePathGroup},
       {"XMLGetDicomPartZoomIn", "XMLSetDicomPartZoomIn", false, "DICOM.", 3, {}, PartZoomGroup},
-      {"XMLGetDICOMImageWinInfo", "XMLSetDICOMImageWinInfo", false, "DICOM.", 3, {},
-       ImageWinGroup},
-      {"XMLGetDICOMAddedModality", "XMLSetDICOMAddedModality", false, "DICOM.", 2, {},
-       AddedModalityGroup, true},
-      {"XMLGetDICOMDisplayKINImage", "XMLSetDICOMDisplayKINImage", true, "Modality.<name>.", 3,
-       {}, DisplayKINGroup},
-      {"XMLGetDICOMModalityPatientInfo", "XMLSetDICOMModalityPatientInfo", true,
-       "Modality.<name>.", 3, {}, PatientInfoGroup},
-      {"XMLGetDICOMLabelInfo", "XMLSetDICOMLabelInfo", true, "Modality.<name>.", 3, {},
-       LabelGroup},
+      {"XMLGetDICOMImageWinInfo", "XMLSetDICOMImageWinInfo", false, "DICOM.", 3, {}, ImageWinGroup},
+      {"XMLGetDICOMAddedModality",
+       "XMLSetDICOMAddedModality",
+       false,
+       "DICOM.",
+       2,
+       {},
+       AddedModalityGroup,
+       true},
+      {"XMLGetDICOMDisplayKINImage",
+       "XMLSetDICOMDisplayKINImage",
+       true,
+       "Modality.<name>.",
+       3,
+       {},
+       DisplayKINGroup},
+      {"XMLGetDICOMModalityPatientInfo",
+       "XMLSetDICOMModalityPatientInfo",
+       true,
+       "Modality.<name>.",
+       3,
+       {},
+       PatientInfoGroup},
+      {"XMLGetDICOMLabelInfo", "XMLSetDICOMLabelInfo", true, "Modality.<name>.", 3, {}, LabelGroup},
       // The attributes of SmoothFilter and Magnifier are ECG.<attribute>.
-      {"XMLGetECGSettingInfo", "XMLSetECGSettingInfo", false, "ECG.", 2,
-       {{u"SmoothFilter", ""}, {u"Magnifier", ""}}, EcgGroup},
+      {"XMLGetECGSettingInfo",
+       "XMLSetECGSettingInfo",
+       false,
+       "ECG.",
+       2,
+       {{u"SmoothFilter", ""}, {u"Magnifier", ""}},
+       EcgGroup},
   };
   return defs;
 }

@@ -8,8 +8,7 @@ void LeafTable::Access(store::ElementPath path, store::Search search) {
   entryPresent_ = true;
 }
 
-void LeafTable::Entry(std::u16string name, bool present, std::function<void()> add,
-                      bool numbered) {
+void LeafTable::Entry(std::u16string name, bool present, std::function<void()> add, bool numbered) {
   if (!accesses_.empty()) accesses_.back().list = true;
   entries_.push_back({std::move(name), numbered, present ? nullptr : std::move(add)});
   entry_ = entries_.size() - 1;

@@ -383,7 +383,8 @@ void RunCatalogue() {
   if (FileBytes() != before) FailOn("XMLListSettings", "reading by key changed the file", before);
 
   RoundTrip(
-      "XMLSetSetting", [] { return XMLSetSetting(C(u"WindowLastPos.Top").c_str(), C(u"-7").c_str()); },
+      "XMLSetSetting",
+      [] { return XMLSetSetting(C(u"WindowLastPos.Top").c_str(), C(u"-7").c_str()); },
       [] { return SettingOf(u"WindowLastPos.Top") == u"-7"; });
   // Two groups that both store MinDiskSpace: the second must not put the first one's back.
   const std::basic_string<VSChar> keys[] = {C(u"MinDiskSpace"), C(u"LockStationTime")};

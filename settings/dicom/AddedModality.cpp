@@ -59,14 +59,14 @@ int32_t XMLSetDICOMAddedModality(const std::vector<std::u16string>* names) {
 void viewersettings::catalogue::DescribeDICOMAddedModality(LeafTable& table,
                                                            std::vector<std::u16string>& names) {
   table.Access(kViewerPath);
-  const size_t entries = table.ForWriting() && names.size() < kMaxModalityCount
-                             ? names.size() + 1
-                             : names.size();
+  const size_t entries =
+      table.ForWriting() && names.size() < kMaxModalityCount ? names.size() + 1 : names.size();
   std::u16string absent;
   for (size_t index = 0; index < entries; ++index) {
     const bool present = index < names.size();
     const std::u16string element = ModalityElementName(static_cast<int32_t>(index));
-    table.Entry(element, present, [&names] { names.emplace_back(); }, true);
+    table.Entry(
+        element, present, [&names] { names.emplace_back(); }, true);
     table.Element(element.c_str());
     table.Attr(u"Value", ModalityNameRef{present ? &names[index] : &absent});
   }

@@ -74,6 +74,7 @@ void viewersettings::catalogue::DescribeDICOMModalityPatientInfo(LeafTable& tabl
                                                                  DICOMModalityPatientInfo& info) {
   table.Access({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo"});
   OverlayLeaves(table, info);
-  table.Access({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo", u"DisplayInfo"});
+  table.Access(
+      {u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo", u"DisplayInfo"});
   DisplayInfoLeaves(table, info.DisplayInfo);
 }

@@ -151,8 +151,7 @@ void DescribeECGColorSetting(catalogue::LeafTable& table, std::vector<ECGColorEn
                 [](auto& io, ECGColorEntry& color) { ColorComponents(io, color); });
 }
 
-void DescribeECGSmoothFilter(catalogue::LeafTable& table,
-                             std::vector<SmoothFilterEntry>& filters) {
+void DescribeECGSmoothFilter(catalogue::LeafTable& table, std::vector<SmoothFilterEntry>& filters) {
   table.Access({u"SystemSetting", u"ECGViewer", u"SmoothFilter"}, Search::kFromFirst);
   DescribeKinds(table, filters, kFilterElements,
                 [](auto& io, SmoothFilterEntry& filter) { FilterParameters(io, filter); });

@@ -33,8 +33,7 @@ void ScalarLeaves(Io& io, Info& info) {
 int32_t XMLGetECGSettingInfo(ECGSettingInfo* info) {
   if (!info) return XMLR_GET_NOT_FOUND;
   CallScope call;
-  int32_t result =
-      Get(kViewerPath, [&](SettingsReader& r) { ScalarLeaves(r, *info); });
+  int32_t result = Get(kViewerPath, [&](SettingsReader& r) { ScalarLeaves(r, *info); });
   if (result == XMLR_FILE_ERROR) return result;
   if (ReadECGColorSetting(info->Colors) != XMLR_GET_OK) result = XMLR_GET_NOT_FOUND;
   if (ReadECGSmoothFilter(info->SmoothFilters) != XMLR_GET_OK) result = XMLR_GET_NOT_FOUND;
@@ -45,8 +44,7 @@ int32_t XMLGetECGSettingInfo(ECGSettingInfo* info) {
 int32_t XMLSetECGSettingInfo(const ECGSettingInfo* info) {
   if (!info) return XMLR_SET_FAILED;
   CallScope call;
-  int32_t result =
-      Set(kViewerPath, [&](SettingsWriter& w) { ScalarLeaves(w, *info); });
+  int32_t result = Set(kViewerPath, [&](SettingsWriter& w) { ScalarLeaves(w, *info); });
   if (result == XMLR_FILE_ERROR) return result;
   if (WriteECGSmoothFilter(info->SmoothFilters) != XMLR_SET_OK) result = XMLR_SET_FAILED;
   if (WriteECGColorSetting(info->Colors) != XMLR_SET_OK) result = XMLR_SET_FAILED;

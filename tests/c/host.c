@@ -11,12 +11,12 @@
 
 static int failures = 0;
 
-#define CHECK(condition)                                           \
-  do {                                                             \
-    if (!(condition)) {                                            \
+#define CHECK(condition)                                             \
+  do {                                                               \
+    if (!(condition)) {                                              \
       printf("%s:%d: failed: %s\n", __FILE__, __LINE__, #condition); \
-      ++failures;                                                  \
-    }                                                              \
+      ++failures;                                                    \
+    }                                                                \
   } while (0)
 
 #define UNITS 512
@@ -93,7 +93,8 @@ static void ListAndReadEverything(void) {
     const int32_t result = XMLGetSetting(key, value, UNITS, &size);
     ++keys;
     CHECK(result == XMLR_GET_OK && size >= 0);
-    seen += Equal(key, "DICOM.LocalImageDir") + Equal(key, "Modality.General.Label.Text.Font.Height");
+    seen +=
+        Equal(key, "DICOM.LocalImageDir") + Equal(key, "Modality.General.Label.Text.Font.Height");
   }
   CHECK(seen == 2);
   /* The first run stores the local and DICOM settings, the flags, the process name, the list

@@ -61,9 +61,9 @@ std::vector<std::string> ListedKeys() {
   EXPECT_EQ(XMLListSettings(buffer.data(), length + 1, &length), XMLR_GET_OK);
   std::vector<std::string> keys;
   for (size_t at = 0; buffer[at] != 0; at = buffer.find(VSChar(0), at) + 1) {
-    keys.push_back(Utf8(std::u16string(buffer.begin() + static_cast<std::ptrdiff_t>(at),
-                                       buffer.begin() + static_cast<std::ptrdiff_t>(
-                                                            buffer.find(VSChar(0), at)))));
+    keys.push_back(Utf8(
+        std::u16string(buffer.begin() + static_cast<std::ptrdiff_t>(at),
+                       buffer.begin() + static_cast<std::ptrdiff_t>(buffer.find(VSChar(0), at)))));
   }
   return keys;
 }
@@ -71,8 +71,8 @@ std::vector<std::string> ListedKeys() {
 struct GroupCase {
   const char* key;
   const char* value;
-  const char* read;            // what XMLGetSetting answers afterwards
-  std::function<void()> own;   // the same change through the group's own functions
+  const char* read;           // what XMLGetSetting answers afterwards
+  std::function<void()> own;  // the same change through the group's own functions
 };
 
 const std::vector<GroupCase>& GroupCases() {
@@ -178,8 +178,10 @@ TEST(CInterface, OneKeyOfEveryGroupStoresWhatTheGroupsOwnFunctionsStore) {
     EXPECT_EQ(Set(each.key, each.value), XMLR_SET_OK) << each.key;
     EXPECT_EQ(dir.Bytes(), expected) << each.key;
     EXPECT_EQ(Get(each.key), std::make_pair(XMLR_GET_OK, std::string(each.read))) << each.key;
-    groups.insert(viewersettings::catalogue::Settings()
-                      [viewersettings::catalogue::MatchKey(each.key)->setting].group);
+    groups.insert(
+        viewersettings::catalogue::Settings()[viewersettings::catalogue::MatchKey(each.key)
+                                                  ->setting]
+            .group);
   }
   const auto& all = viewersettings::catalogue::Groups();
   for (size_t group = 0; group < all.size(); ++group) {
@@ -334,8 +336,8 @@ TEST(CInterface, AFileThatCannotBeHadIsReportedEvenWhereTheGroupsGetterCannotSay
   SettingsDir dir;
   dir.WriteBytes("");
   // XMLIsRealData answers 1 and XMLGetDICOMLabelInfo "not found" for an empty file.
-  for (const char* key : {"IsRealData", "DUZOProcessName", "Modality.General.Label.Text.Unit",
-                          "MinDiskSpace"}) {
+  for (const char* key :
+       {"IsRealData", "DUZOProcessName", "Modality.General.Label.Text.Unit", "MinDiskSpace"}) {
     EXPECT_EQ(Get(key).first, XMLR_FILE_ERROR) << key;
     EXPECT_EQ(Set(key, "1"), XMLR_FILE_ERROR) << key;
   }

@@ -28,8 +28,8 @@ TEST(Catalogue, EverySettingHasItsTypeRangePathAndGroup) {
     bool settable;
   };
   const Row rows[] = {
-      {"MinDiskSpace", "an integer from -2147483648 to 2147483647", "LocalSetting/MinDiskSpace@Value",
-       "XMLGetMinDiskSpace", true},
+      {"MinDiskSpace", "an integer from -2147483648 to 2147483647",
+       "LocalSetting/MinDiskSpace@Value", "XMLGetMinDiskSpace", true},
       {"PatListMaxRecords", "an integer from -2147483648 to 2147483647",
        "LocalSetting/PatListMaxRecords@Value", "XMLGetLocalInfo", true},
       {"PatListHeader.3.ColumnWidth", "an integer from -32768 to 32767",
@@ -52,8 +52,8 @@ TEST(Catalogue, EverySettingHasItsTypeRangePathAndGroup) {
        "DICOMViewer/<name>/PatientInfo/Color@Value", "XMLGetDICOMModalityPatientInfo", true},
       {"ECG.DefaultSmoothMode", "an integer from -32768 to 32767",
        "ECGViewer/SmoothFilter@DefaultSmoothMode", "XMLGetECGSettingInfo", true},
-      {"ECG.ZoomRatio", "a decimal number", "ECGViewer/Magnifier@ZoomRatio",
-       "XMLGetECGSettingInfo", true},
+      {"ECG.ZoomRatio", "a decimal number", "ECGViewer/Magnifier@ZoomRatio", "XMLGetECGSettingInfo",
+       true},
       {"ECG.ColorSetting.Infomation.Red", "an integer from 0 to 255",
        "ECGViewer/ColorSetting/Infomation@Red", "XMLGetECGSettingInfo", true},
       {"ECG.SmoothFilter.SmoothFilterIII.Density", "an integer from -32768 to 32767",
@@ -91,8 +91,9 @@ TEST(Catalogue, KeysNameModalitiesAndEntriesAsTheFileCanHoldThem) {
   for (const char* unknown :
        {"", "minDiskSpace", "MinDiskSpace.", "Modality..DisplayKIN", "Modality.C T.DisplayKIN",
         "Modality.<name>.DisplayKIN", "Modality.a/b.DisplayKIN", "Modality.General",
-        "PatListHeader.01.ColumnName", "PatListHeader.-1.ColumnName", "PatListHeader.<n>.ColumnName",
-        "DICOM.Modality", "DICOM.Modality1x", "ECG.ColorSetting.Purple.Red", "DICOM.Modality0 "}) {
+        "PatListHeader.01.ColumnName", "PatListHeader.-1.ColumnName",
+        "PatListHeader.<n>.ColumnName", "DICOM.Modality", "DICOM.Modality1x",
+        "ECG.ColorSetting.Purple.Red", "DICOM.Modality0 "}) {
     EXPECT_FALSE(MatchKey(unknown)) << unknown;
   }
 }
@@ -100,7 +101,8 @@ TEST(Catalogue, KeysNameModalitiesAndEntriesAsTheFileCanHoldThem) {
 TEST(Catalogue, TheForwardSearchedLeavesAreThoseOfTheGroupsThatSearchForward) {
   const std::vector<ForwardSearch> searches = ForwardSearched();
   ASSERT_EQ(searches.size(), 10u);
-  EXPECT_EQ(searches.front().path, (std::vector<std::u16string>{u"DICOMViewer", u"DICOMNetSetting"}));
+  EXPECT_EQ(searches.front().path,
+            (std::vector<std::u16string>{u"DICOMViewer", u"DICOMNetSetting"}));
   EXPECT_EQ(searches.front().leaves.size(), 8u);
   EXPECT_EQ(searches.back().path, std::vector<std::u16string>{u"ECGViewer"});
   EXPECT_EQ(searches.back().leaves, (std::vector<std::u16string>{u"PageStyle", u"GridType",

@@ -292,9 +292,12 @@ const std::vector<GetterCall>& GetterCalls() {
          const std::basic_string<VSChar> key = Units(u"Modality.CT.Label.Text.Font.FaceName");
          VSChar value[64];
          int32_t length = 0;
-         const int32_t result = Library([&] { return XMLGetSetting(key.c_str(), value, 64, &length); });
+         const int32_t result =
+             Library([&] { return XMLGetSetting(key.c_str(), value, 64, &length); });
          if (result != XMLR_GET_OK) return result;
-         return std::basic_string<VSChar>(value, static_cast<size_t>(length)) == Units(u"Arial") ? 1 : -1;
+         return std::basic_string<VSChar>(value, static_cast<size_t>(length)) == Units(u"Arial")
+                    ? 1
+                    : -1;
        },
        {XMLR_FILE_ERROR}},
       // The number of keys listed: a list that misses some is a failure reported as success.

@@ -20,7 +20,8 @@ struct Outcome {
   std::string err;
 };
 
-Outcome RunIn(const SettingsDir& dir, std::vector<std::string> args, const std::string& input = "") {
+Outcome RunIn(const SettingsDir& dir, std::vector<std::string> args,
+              const std::string& input = "") {
   args.insert(args.begin(), {"--dir", dir.Path().string()});
   std::istringstream in(input);
   std::ostringstream out;
@@ -135,8 +136,9 @@ TEST(CliTransfer, ResetPutsBackWhatTheFirstRunStoresAndRefusesWhereItStoresNothi
   // A group: what has a first-run value is reset, the rest is named and left.
   reset = RunIn(dir, {"reset", "local"});
   EXPECT_EQ(reset.status, 0) << reset.err;
-  EXPECT_TRUE(Has(reset.out, "left as they are, as the first run stores no value for them: "
-                             "LockStationTime PatListMaxRecords StudyListUpdateTime\n"));
+  EXPECT_TRUE(Has(reset.out,
+                  "left as they are, as the first run stores no value for them: "
+                  "LockStationTime PatListMaxRecords StudyListUpdateTime\n"));
   LocalInfo local{};
   XMLGetLocalInfo(&local);
   EXPECT_EQ(local.StudyListUpdateTime, 30);

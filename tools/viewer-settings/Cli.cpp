@@ -138,8 +138,8 @@ int Tool::Show(const std::string& only, bool json) {
     for (const Section& section : sections) readings.push_back(ReadSection(section));
   });
   if (read == XMLR_FILE_ERROR) {
-    const size_t first = oneModality ? ModalitySection(u"").groups.front()
-                                     : FixedSections().front().groups.front();
+    const size_t first =
+        oneModality ? ModalitySection(u"").groups.front() : FixedSections().front().groups.front();
     return FileFailure(catalogue::Groups()[first].getter, XMLR_FILE_ERROR);
   }
   for (size_t i = 0; i < readings.size(); ++i) {
@@ -249,9 +249,10 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
     }
     const auto change = std::find_if(typed.begin(), typed.end(),
                                      [&](const auto& each) { return each.first == refusal.key; });
-    Fail(kExitError, "refused " + refusal.key +
-                         (refusal.code == XMLR_BAD_VALUE ? " = " + JsonQuoted(change->second) : "") +
-                         ": " + refusal.reason);
+    Fail(kExitError,
+         "refused " + refusal.key +
+             (refusal.code == XMLR_BAD_VALUE ? " = " + JsonQuoted(change->second) : "") + ": " +
+             refusal.reason);
   }
   if (refused) return Fail(kExitError, "nothing was written");
   if (report.code != XMLR_SET_OK) return FileFailure(report.function, report.code);
@@ -377,8 +378,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       "reset",
       "put a setting, or every setting of a group, back to the value that the first run "
       "stores; refused where the first run stores none");
-  reset->add_option("KEY|GROUP", target, "a key (see get --help) or a group of show")
-      ->required();
+  reset->add_option("KEY|GROUP", target, "a key (see get --help) or a group of show")->required();
   std::string other;
   CLI::App* diff = app.add_subcommand(
       "diff",

@@ -13,10 +13,10 @@
 namespace viewersettings::cli {
 
 struct Section {
-  std::string id;     // as `show GROUP` and `reset GROUP` take it
-  std::string title;  // for people
-  std::string note;   // what a reading of this section cannot tell
-  std::vector<size_t> groups;  // in catalogue::Groups()
+  std::string id;                // as `show GROUP` and `reset GROUP` take it
+  std::string title;             // for people
+  std::string note;              // what a reading of this section cannot tell
+  std::vector<size_t> groups;    // in catalogue::Groups()
   std::u16string modality = {};  // for the display settings of one modality
 };
 
