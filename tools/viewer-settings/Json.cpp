@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/Utf8.h"
+
 namespace viewersettings::cli {
 
 std::string JsonQuoted(std::string_view text) {
@@ -175,24 +177,6 @@ class FlatObjectReader {
     return unit;
   }
 
-  static void AppendUtf8(std::string& to, uint32_t code) {
-    if (code < 0x80) {
-      to += static_cast<char>(code);
-    } else if (code < 0x800) {
-      to += static_cast<char>(0xC0 | (code >> 6));
-      to += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      to += static_cast<char>(0xE0 | (code >> 12));
-      to += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      to += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      to += static_cast<char>(0xF0 | (code >> 18));
-      to += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      to += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      to += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-
   // \uXXXX, a surrogate pair as two of them; a lone surrogate is no text.
   bool Escaped(std::string& to) {
     const char c = pos_ < text_.size() ? text_[pos_++] : '\0';
@@ -203,15 +187,16 @@ class FlatObjectReader {
       return true;
     }
     if (c != 'u') return false;
-    std::optional<uint32_t> code = Hex4();
-    if (!code || (*code >= 0xDC00 && *code <= 0xDFFF)) return false;
-    if (*code >= 0xD800 && *code <= 0xDBFF) {
+    const std::optional<uint32_t> unit = Hex4();
+    if (!unit || (*unit >= 0xDC00 && *unit <= 0xDFFF)) return false;
+    std::u16string units(1, static_cast<char16_t>(*unit));
+    if (*unit >= 0xD800 && *unit <= 0xDBFF) {
       if (!Take('\\') || !Take('u')) return false;
       const std::optional<uint32_t> low = Hex4();
       if (!low || *low < 0xDC00 || *low > 0xDFFF) return false;
-      code = 0x10000 + ((*code - 0xD800) << 10) + (*low - 0xDC00);
+      units += static_cast<char16_t>(*low);
     }
-    AppendUtf8(to, *code);
+    to += platform::ToUtf8(units);
     return true;
   }
 
