@@ -423,6 +423,8 @@ StoreReport Store(const std::vector<Change>& changes) {
     return std::make_pair(matches[a].number, a) < std::make_pair(matches[b].number, b);
   });
 
+  // The lock that each setter takes (see store::Set), held from the first reading to the last
+  // write-back.
   store::CallScope call;
   const GroupDef& firstGroup = GroupDefs()[pending.front().group];
   store::WriterLock lock(store::GetExeRoot());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <thread>
@@ -345,6 +346,20 @@ TEST(CInterface, AFileThatCannotBeHadIsReportedEvenWhereTheGroupsGetterCannotSay
   EXPECT_EQ(XMLListSettings(nullptr, 0, &length), XMLR_FILE_ERROR);
   EXPECT_EQ(dir.Bytes(), "");
 }
+
+#if !defined(_WIN32)
+// The writers' lock that XMLSetSettings holds over its groups is the one each setter takes, also
+// where the settings file is a link into another folder.
+TEST(CInterface, SettersByKeyStoreThroughALinkedSettingsFile) {
+  SettingsDir shared;
+  ASSERT_EQ(Get("MinDiskSpace").first, XMLR_GET_OK);
+  SettingsDir station;
+  std::filesystem::create_symlink(shared.File(), station.File());
+  EXPECT_EQ(SetAll({{"MinDiskSpace", "5"}, {"LockStationTime", "6"}}), XMLR_SET_OK);
+  EXPECT_EQ(Get("MinDiskSpace"), std::make_pair(XMLR_GET_OK, std::string("5")));
+  EXPECT_EQ(Get("LockStationTime"), std::make_pair(XMLR_GET_OK, std::string("6")));
+}
+#endif
 
 TEST(CInterface, ConcurrentSettersOfOneGroupLoseNoChange) {
   SettingsDir dir;
