@@ -217,24 +217,22 @@ struct Pending {
   std::unique_ptr<Group> record;
 };
 
-enum class Applied { kStored, kNoPlace, kCannotAdd };
-
 // Gives the record's field for `key` the value, first adding the field's entry where the list
-// does not hold it but can take it (and `mayAdd`).
-Applied Apply(Pending& pending, const std::string& key, const Value& value, bool mayAdd,
-              std::optional<Value>* stored) {
+// does not hold it but can take it (and `mayAdd`): the value as it went in, or nothing where the
+// record has no place for it.
+std::optional<Value> Apply(Pending& pending, const std::string& key, const Value& value,
+                           bool mayAdd) {
   for (bool added = false;; added = true) {
     const std::vector<KeyedLeaf> leaves =
         KeyedLeaves(pending.group, pending.modality, pending.record->Describe(Purpose::kWrite));
     const auto leaf = std::find_if(leaves.begin(), leaves.end(),
                                    [&](const KeyedLeaf& each) { return each.key == key; });
-    if (leaf == leaves.end()) return Applied::kNoPlace;
+    if (leaf == leaves.end()) return std::nullopt;
     if (!std::holds_alternative<std::monostate>(leaf->field)) {
       Assign(leaf->field, value);
-      *stored = ValueOf(leaf->field);
-      return Applied::kStored;
+      return ValueOf(leaf->field);
     }
-    if (added || !mayAdd || !leaf->add) return Applied::kCannotAdd;
+    if (added || !mayAdd || !leaf->add) return std::nullopt;
     leaf->add();
   }
 }
@@ -376,105 +374,122 @@ KeyReading Get(std::string_view key) {
   return result;
 }
 
-StoreReport Store(const std::vector<Change>& changes) {
-  StoreReport report;
-  std::vector<KeyMatch> matches;
-  std::vector<Value> values;
+namespace {
+
+// A change whose key and value fit.
+struct Checked {
+  KeyMatch match;
+  Value value;
+};
+
+// Every key and value against the table, before anything is read.
+std::vector<Checked> CheckChanges(const std::vector<Change>& changes,
+                                  std::vector<Refusal>& refusals) {
+  std::vector<Checked> checked;
   for (const Change& change : changes) {
     const std::optional<KeyMatch> match = MatchKey(change.key);
     if (!match) {
-      report.refusals.push_back({change.key, XMLR_UNKNOWN_KEY, "no setting has this key"});
+      refusals.push_back({change.key, XMLR_UNKNOWN_KEY, "no setting has this key"});
       continue;
     }
     const Setting& setting = Settings()[match->setting];
     std::optional<Value> value = Parse(setting.kind, change.text);
     if (!setting.settable) {
-      report.refusals.push_back({change.key, XMLR_SET_FAILED,
-                                 "it is read only: the library has no setter for it (" +
-                                     GroupDefs()[setting.group].getter + " reads it)"});
+      refusals.push_back({change.key, XMLR_SET_FAILED,
+                          "it is read only: the library has no setter for it (" +
+                              GroupDefs()[setting.group].getter + " reads it)"});
     } else if (!value) {
-      report.refusals.push_back({change.key, XMLR_BAD_VALUE, "it takes " + Describe(setting.kind)});
+      refusals.push_back({change.key, XMLR_BAD_VALUE, "it takes " + Describe(setting.kind)});
     } else {
-      matches.push_back(*match);
-      values.push_back(std::move(*value));
+      checked.push_back({*match, std::move(*value)});
     }
   }
-  if (!report.refusals.empty() || changes.empty()) {
-    report.code = report.refusals.empty() ? XMLR_SET_OK : report.refusals.front().code;
-    return report;
-  }
+  return checked;
+}
 
-  // The groups in the order of their first change. Entries of a list are added in number order,
-  // so that the next one is always the one after the last.
-  std::vector<Pending> pending;
-  std::vector<size_t> owner(changes.size());
-  for (size_t i = 0; i < changes.size(); ++i) {
-    const size_t group = Settings()[matches[i].setting].group;
-    const auto known = std::find_if(pending.begin(), pending.end(), [&](const Pending& each) {
-      return each.group == group && each.modality == matches[i].modality;
-    });
-    owner[i] = static_cast<size_t>(known - pending.begin());
-    if (known == pending.end()) pending.push_back({group, matches[i].modality, nullptr});
-  }
+// Reads each group's record and gives it its changes, and those of other groups whose leaves it
+// holds as well, so that no setter stores a value from before. Entries of a list are added in
+// number order, so that the next one is always the one after the last. The name of the getter
+// whose reading failed, or nothing.
+std::optional<std::string> ReadAndChange(std::vector<Pending>& pending,
+                                         const std::vector<Change>& changes,
+                                         const std::vector<Checked>& checked,
+                                         const std::vector<size_t>& owner, StoreReport& report) {
   // (std::stable_sort would go on without its buffer when that cannot be had.)
   std::vector<size_t> order(changes.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return std::make_pair(matches[a].number, a) < std::make_pair(matches[b].number, b);
+    return std::make_pair(checked[a].match.number, a) < std::make_pair(checked[b].match.number, b);
   });
+  std::vector<std::optional<Value>> stored(changes.size());
+  for (size_t p = 0; p < pending.size(); ++p) {
+    Pending& group = pending[p];
+    const InstanceReading before = ReadInstance(group.group, group.modality);
+    group.record = GroupDefs()[group.group].make(group.modality);
+    if (!before.whole || group.record->Get() == XMLR_FILE_ERROR || !Agrees(group, before)) {
+      return GroupDefs()[group.group].getter;
+    }
+    for (const size_t i : order) {
+      std::optional<Value> value = Apply(group, changes[i].key, checked[i].value, owner[i] == p);
+      if (owner[i] != p) continue;
+      if (!value) {
+        report.refusals.push_back(
+            {changes[i].key, XMLR_SET_FAILED,
+             "the list holds no such entry, and only the one after its last entry can be added"});
+      }
+      stored[i] = std::move(value);
+    }
+    NewlyStored(group, before, changes, report.alsoStored);
+  }
+  for (size_t i = 0; i < changes.size(); ++i) report.stored.push_back({changes[i].key, stored[i]});
+  return std::nullopt;
+}
+
+}  // namespace
+
+StoreReport Store(const std::vector<Change>& changes) {
+  StoreReport report;
+  const std::vector<Checked> checked = CheckChanges(changes, report.refusals);
+  if (!report.refusals.empty() || changes.empty()) {
+    report.code = report.refusals.empty() ? XMLR_SET_OK : report.refusals.front().code;
+    return report;
+  }
+  // The groups in the order of their first change.
+  std::vector<Pending> pending;
+  std::vector<size_t> owner(changes.size());
+  for (size_t i = 0; i < changes.size(); ++i) {
+    const size_t group = Settings()[checked[i].match.setting].group;
+    const auto known = std::find_if(pending.begin(), pending.end(), [&](const Pending& each) {
+      return each.group == group && each.modality == checked[i].match.modality;
+    });
+    owner[i] = static_cast<size_t>(known - pending.begin());
+    if (known == pending.end()) pending.push_back({group, checked[i].match.modality, nullptr});
+  }
 
   // The lock that each setter takes (see store::Set), held from the first reading to the last
   // write-back.
   store::CallScope call;
-  const GroupDef& firstGroup = GroupDefs()[pending.front().group];
   store::WriterLock lock(store::GetExeRoot());
   if (!lock.Held()) {
     report.code = XMLR_FILE_ERROR;
-    report.function = firstGroup.setter;
+    report.function = GroupDefs()[pending.front().group].setter;
     return report;
   }
-  std::vector<std::optional<Value>> stored(changes.size());
-  bool failed = false;  // a reading of a group failed: it is not stored from what was read
-  const int32_t read = WithOneReading([&] {
-    for (size_t p = 0; p < pending.size(); ++p) {
-      Pending& group = pending[p];
-      const InstanceReading before = ReadInstance(group.group, group.modality);
-      group.record = GroupDefs()[group.group].make(group.modality);
-      if (!before.whole || group.record->Get() == XMLR_FILE_ERROR || !Agrees(group, before)) {
-        failed = true;
-        return;
-      }
-      // A change of a leaf that another group's record holds as well goes into that record
-      // too, so that no setter stores the value from before.
-      for (const size_t i : order) {
-        std::optional<Value> value;
-        const Applied applied = Apply(group, changes[i].key, values[i], owner[i] == p, &value);
-        if (owner[i] != p) continue;
-        if (applied == Applied::kStored) {
-          stored[i] = std::move(value);
-        } else {
-          report.refusals.push_back(
-              {changes[i].key, XMLR_SET_FAILED,
-               "the list holds no such entry, and only the one after its last entry can be "
-               "added"});
-        }
-      }
-      NewlyStored(group, before, changes, report.alsoStored);
-    }
-  });
-  if (read != XMLR_GET_OK || failed) {
-    report.code = read != XMLR_GET_OK ? XMLR_FILE_ERROR : XMLR_SET_FAILED;
-    report.function = firstGroup.getter;
-    report.refusals.clear();
-    report.alsoStored.clear();
-    return report;
+  std::optional<std::string> failedGetter;
+  const int32_t read = WithOneReading(
+      [&] { failedGetter = ReadAndChange(pending, changes, checked, owner, report); });
+  if (read != XMLR_GET_OK || failedGetter) {
+    StoreReport failure;
+    failure.code = read != XMLR_GET_OK ? XMLR_FILE_ERROR : XMLR_SET_FAILED;
+    failure.function = failedGetter.value_or(GroupDefs()[pending.front().group].getter);
+    return failure;
   }
   if (!report.refusals.empty()) {
     report.code = report.refusals.front().code;
+    report.stored.clear();
     report.alsoStored.clear();
     return report;
   }
-  for (size_t i = 0; i < changes.size(); ++i) report.stored.push_back({changes[i].key, stored[i]});
   for (const Pending& group : pending) {
     const int32_t result = group.record->Set();
     if (result != XMLR_SET_OK) {
