@@ -1,10 +1,14 @@
 # Quick start: `make demo` and `make test`.
 BUILD ?= build
 BUILD_ASAN ?= build-asan
+BUILD_CLANG ?= build-clang
 BUILD_WIN ?= build-win
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build demo test test-native test-asan test-windows windows clean
+# The library alone needs only a compiler and CMake; the tool and the tests are turned on here.
+WITH_ALL = -DVIEWERSETTINGS_BUILD_TOOLS=ON -DVIEWERSETTINGS_BUILD_TESTS=ON
+
+.PHONY: all deps build demo test test-native test-asan test-clang test-windows windows clean
 
 all: build
 
@@ -12,7 +16,7 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WITH_ALL)
 	cmake --build $(BUILD) -j $(JOBS)
 
 # A fresh station folder: show creates its settings file, then one setting is changed and read back.
@@ -23,23 +27,32 @@ demo: build
 	  echo "MinDiskSpace read back: $$($$tool --dir $$dir get MinDiskSpace)" && \
 	  echo "The settings file: $$dir/VorelViewerSysSetting.xml"
 
-test: test-native test-asan test-windows
+test: test-native test-asan test-clang test-windows
 	$(MAKE) fuzz FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS) FUZZ_MODE=--smoke
 
 test-native: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-asan: deps
-	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DVIEWERSETTINGS_SANITIZE=ON
+	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DVIEWERSETTINGS_SANITIZE=ON $(WITH_ALL)
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+
+# The library and the suite built with clang as well, to catch what only one compiler accepts.
+test-clang: deps
+	@scripts/install-deps clang
+	cmake -S . -B $(BUILD_CLANG) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(WITH_ALL)
+	cmake --build $(BUILD_CLANG) -j $(JOBS)
+	ctest --test-dir $(BUILD_CLANG) --output-on-failure -j $(JOBS)
 
 # The 32-bit Windows DLL alone: $(BUILD_WIN)/viewersettings.dll and its import library.
 windows:
 	@scripts/install-deps --windows
 	cmake -S . -B $(BUILD_WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DVIEWERSETTINGS_BUILD_TESTS=$(WINDOWS_TESTS)
+	  -DCMAKE_BUILD_TYPE=Release -DVIEWERSETTINGS_BUILD_TOOLS=ON \
+	  -DVIEWERSETTINGS_BUILD_TESTS=$(WINDOWS_TESTS)
 	cmake --build $(BUILD_WIN) -j $(JOBS)
 
 WINDOWS_TESTS ?= OFF
@@ -78,4 +91,4 @@ bench:
 	$(BUILD_BENCH)/bench/viewersettings_bench $(BENCH_ARGS)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN) $(BUILD_FUZZ) $(BUILD_BENCH)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_CLANG) $(BUILD_WIN) $(BUILD_FUZZ) $(BUILD_BENCH)

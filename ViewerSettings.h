@@ -15,24 +15,19 @@
 #include <windows.h>  // LOGFONTW
 #endif
 
-#if defined(_WIN32)
-#if defined(VIEWERSETTINGS_STATIC)
-#define VIEWERSETTINGS_API
-#elif defined(VIEWERSETTINGS_BUILDING)
-#define VIEWERSETTINGS_API __declspec(dllexport)
-#else
-#define VIEWERSETTINGS_API __declspec(dllimport)
-#endif
-#else
-#define VIEWERSETTINGS_API __attribute__((visibility("default")))
-#endif
-
-// Result codes shared by all functions that return one.
+// Result codes shared by all functions that return one. ViewerSettingsC.h has them as macros
+// for C; whichever of the two headers comes first defines them.
+#if !defined(VIEWERSETTINGS_RESULT_CODES)
+#define VIEWERSETTINGS_RESULT_CODES
 constexpr int32_t XMLR_GET_OK = 5700;         // getter: found, values copied
 constexpr int32_t XMLR_GET_NOT_FOUND = 5701;  // getter: an element was missing
 constexpr int32_t XMLR_SET_OK = 5702;         // setter: stored and written
 constexpr int32_t XMLR_SET_FAILED = 5703;     // setter: a value or the file was not written
 constexpr int32_t XMLR_FILE_ERROR = 5704;     // the settings file can be neither read nor created
+#endif
+
+// VIEWERSETTINGS_API, and the settings by key for hosts of any toolchain.
+#include "ViewerSettingsC.h"
 
 // Records are owned by the caller and passed by pointer. A getter leaves a field whose element
 // is missing as it was, so the caller's initial values act as defaults. A null record pointer

@@ -4,7 +4,8 @@
 // it; then all setters in a fixed order, twice: with ordinary values and the modality "General"
 // (the parts of its settings one by one), and with values full of markup characters, line
 // breaks, extreme numbers and unknown list kinds and the modality "CT" (the aggregate); then the
-// per-modality calls with a name that the name check refuses; then all getters again. The
+// per-modality calls with a name that the name check refuses; then all getters again. After the
+// first getters, the C interface lists and reads every key by its catalogue and stores two. The
 // getters ask for "General" part by part and, through the aggregate, for "CT" and for
 // "ModalityCount", a name that collides with the list of added modalities.
 //
@@ -366,6 +367,60 @@ void RunRefusedSetters(const Arguments& a) {
           [&] { return XMLSetDICOMModalityInfo(kRefusedModality, &a.modality); });
 }
 
+std::basic_string<VSChar> C(const std::u16string& text) {
+  return std::basic_string<VSChar>(text.begin(), text.end());
+}
+
+// The value of a key through the C interface, or nothing.
+std::optional<std::u16string> SettingOf(const std::u16string& key) {
+  VSChar value[256];
+  int32_t length = 0;
+  if (XMLGetSetting(C(key).c_str(), value, 256, &length) != XMLR_GET_OK || length >= 256) {
+    return std::nullopt;
+  }
+  return std::u16string(value, value + length);
+}
+
+// The catalogue on the same file: every key it lists reads, reading changes nothing, and what a
+// setter by key stores reads back.
+void RunCatalogue() {
+  const std::string before = FileBytes();
+  int32_t length = -1;
+  const int32_t listed = XMLListSettings(nullptr, 0, &length);
+  CheckAfterCall("XMLListSettings", before);
+  if (listed != XMLR_GET_OK && listed != XMLR_FILE_ERROR) {
+    FailOn("XMLListSettings", "returned " + std::to_string(listed), before);
+  }
+  if (listed == XMLR_GET_OK) {
+    std::basic_string<VSChar> keys(static_cast<size_t>(length) + 1, 0);
+    XMLListSettings(keys.data(), length + 1, &length);
+    // Each key reads its whole group again: one in eight keys, spread over the groups, keeps
+    // the run fast.
+    size_t index = 0;
+    for (size_t at = 0; keys[at] != 0; at = keys.find(VSChar(0), at) + 1, ++index) {
+      int32_t size = 0;
+      if (index % 8 == 0 && XMLGetSetting(keys.c_str() + at, nullptr, 0, &size) != XMLR_GET_OK) {
+        FailOn("XMLGetSetting", "a key that XMLListSettings lists does not read", before);
+      }
+    }
+    CheckAfterCall("XMLGetSetting", before);
+  }
+  if (FileBytes() != before) FailOn("XMLListSettings", "reading by key changed the file", before);
+
+  RoundTrip(
+      "XMLSetSetting",
+      [] { return XMLSetSetting(C(u"WindowLastPos.Top").c_str(), C(u"-7").c_str()); },
+      [] { return SettingOf(u"WindowLastPos.Top") == u"-7"; });
+  // Two groups that both store MinDiskSpace: the second must not put the first one's back.
+  const std::basic_string<VSChar> keys[] = {C(u"MinDiskSpace"), C(u"LockStationTime")};
+  const std::basic_string<VSChar> values[] = {C(u"77"), C(u"88")};
+  const VSChar* keyList[] = {keys[0].c_str(), keys[1].c_str()};
+  const VSChar* valueList[] = {values[0].c_str(), values[1].c_str()};
+  RoundTrip(
+      "XMLSetSettings", [&] { return XMLSetSettings(2, keyList, valueList); },
+      [] { return SettingOf(u"MinDiskSpace") == u"77" && SettingOf(u"LockStationTime") == u"88"; });
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -375,6 +430,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   g_disk->Put(kSettingsPath, std::string(reinterpret_cast<const char*>(data), size));
 
   RunGetters();
+  RunCatalogue();
   RunSetters(ordinary, kModalities[0], true);
   RunSetters(hostile, kModalities[1], false);
   RunRefusedSetters(hostile);

@@ -3,10 +3,14 @@
 #include <limits>
 
 #include "ViewerSettings.h"
+#include "catalogue/Describe.h"
+#include "catalogue/LeafTable.h"
 #include "platform/WideConvert.h"
 #include "store/Frame.h"
 
 using namespace viewersettings::store;
+using viewersettings::catalogue::LeafTable;
+using viewersettings::catalogue::ModalityNameRef;
 
 namespace {
 
@@ -48,4 +52,22 @@ int32_t XMLSetDICOMAddedModality(const std::vector<std::u16string>* names) {
       w.Leaf(ModalityElementName(index).c_str(), (*names)[index]);
     }
   });
+}
+
+// The names the list holds; for writing, also the one it may grow by. Names that are not usable
+// modality names are refused, as the per-modality functions would refuse them.
+void viewersettings::catalogue::DescribeDICOMAddedModality(LeafTable& table,
+                                                           std::vector<std::u16string>& names) {
+  table.Access(kViewerPath);
+  const size_t entries =
+      table.ForWriting() && names.size() < kMaxModalityCount ? names.size() + 1 : names.size();
+  std::u16string absent;
+  for (size_t index = 0; index < entries; ++index) {
+    const bool present = index < names.size();
+    const std::u16string element = ModalityElementName(static_cast<int32_t>(index));
+    table.Entry(
+        element, present, [&names] { names.emplace_back(); }, true);
+    table.Element(element.c_str());
+    table.Attr(u"Value", ModalityNameRef{present ? &names[index] : &absent});
+  }
 }

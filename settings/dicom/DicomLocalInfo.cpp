@@ -1,8 +1,11 @@
 // The local DICOM node: SystemSetting/DICOMViewer/DICOMNetSetting and its eight leaves.
 #include "ViewerSettings.h"
+#include "catalogue/Describe.h"
+#include "catalogue/LeafTable.h"
 #include "store/Frame.h"
 
 using namespace viewersettings::store;
+using viewersettings::catalogue::LeafTable;
 
 namespace {
 
@@ -23,6 +26,13 @@ void NetLeaves(Io& io, Info& info) {
   io.Leaf(u"LocalSCPDir", info.LocalSCPDir);
 }
 
+// Only the image directory, wherever it stands among its siblings.
+constexpr Search kImagePathSearch = Search::kFromFirst;
+template <class Io>
+void ImagePathLeaf(Io& io, std::u16string& path) {
+  io.Leaf(u"LocalImageDir", path);
+}
+
 }  // namespace
 
 int32_t XMLGetDICOMLocalInfo(DICOMLocalInfo* info) {
@@ -35,10 +45,18 @@ int32_t XMLSetDICOMLocalInfo(const DICOMLocalInfo* info) {
   return Set(kNetSettingPath, [&](SettingsWriter& w) { NetLeaves(w, *info); });
 }
 
-// Only the image directory, wherever it stands among its siblings.
 int32_t XMLGetDICOMImagePath(std::u16string* path) {
   if (!path) return XMLR_GET_NOT_FOUND;
   return Get(
-      kNetSettingPath, [&](SettingsReader& r) { r.Leaf(u"LocalImageDir", *path); },
-      Search::kFromFirst);
+      kNetSettingPath, [&](SettingsReader& r) { ImagePathLeaf(r, *path); }, kImagePathSearch);
+}
+
+void viewersettings::catalogue::DescribeDICOMLocalInfo(LeafTable& table, DICOMLocalInfo& info) {
+  table.Access(kNetSettingPath);
+  NetLeaves(table, info);
+}
+
+void viewersettings::catalogue::DescribeDICOMImagePath(LeafTable& table, std::u16string& path) {
+  table.Access(kNetSettingPath, kImagePathSearch);
+  ImagePathLeaf(table, path);
 }

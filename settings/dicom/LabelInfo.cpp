@@ -1,12 +1,17 @@
 // The label settings of one modality: SystemSetting/DICOMViewer/<modality>/Label. Each symbol,
 // the text and the text's font are separate accesses to the file, so the set is read and
 // stored piece by piece, each piece a complete read (and, storing, a complete rewrite).
+#include <utility>
+
 #include "ViewerSettings.h"
+#include "catalogue/Describe.h"
+#include "catalogue/LeafTable.h"
 #include "settings/dicom/ModalityName.h"
 #include "store/Frame.h"
 #include "store/Wait.h"
 
 using namespace viewersettings::store;
+using viewersettings::catalogue::LeafTable;
 using viewersettings::dicom::IsUsableModalityName;
 
 namespace {
@@ -116,4 +121,20 @@ int32_t XMLSetDICOMLabelInfo(const std::u16string& modality, const DICOMLabelInf
           WriteLabelText(modality, info->Text),
       },
       XMLR_SET_OK, XMLR_SET_FAILED);
+}
+
+// The five accesses in the order of the getter and setter.
+void viewersettings::catalogue::DescribeDICOMLabelInfo(LeafTable& table,
+                                                       const std::u16string& modality,
+                                                       DICOMLabelInfo& info) {
+  const std::pair<const char16_t*, DICOMLabelSymbol*> symbols[] = {
+      {u"Point", &info.Point}, {u"Line", &info.Line}, {u"Arrow", &info.Arrow}};
+  for (const auto& [name, symbol] : symbols) {
+    table.Access({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Symbol", name});
+    SymbolLeaves(table, *symbol);
+  }
+  table.Access({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text"});
+  TextLeaves(table, info.Text);
+  table.Access({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text", u"Font"});
+  FontLeaves(table, info.Text.Font, info.Text.Color);
 }

@@ -2,11 +2,14 @@
 // PatientInfo. The corner texts, colour and height are one access to the file, the
 // image-information items under DisplayInfo a second one.
 #include "ViewerSettings.h"
+#include "catalogue/Describe.h"
+#include "catalogue/LeafTable.h"
 #include "settings/dicom/ModalityName.h"
 #include "store/Frame.h"
 #include "store/Wait.h"
 
 using namespace viewersettings::store;
+using viewersettings::catalogue::LeafTable;
 using viewersettings::dicom::IsUsableModalityName;
 
 namespace {
@@ -64,4 +67,14 @@ int32_t XMLSetDICOMModalityPatientInfo(const std::u16string& modality,
   if (result == XMLR_FILE_ERROR) return result;
   if (WriteDisplayInfo(modality, info->DisplayInfo) != XMLR_SET_OK) return XMLR_SET_FAILED;
   return result;
+}
+
+void viewersettings::catalogue::DescribeDICOMModalityPatientInfo(LeafTable& table,
+                                                                 const std::u16string& modality,
+                                                                 DICOMModalityPatientInfo& info) {
+  table.Access({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo"});
+  OverlayLeaves(table, info);
+  table.Access(
+      {u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo", u"DisplayInfo"});
+  DisplayInfoLeaves(table, info.DisplayInfo);
 }

@@ -1,8 +1,10 @@
 #include "settings/ecg/ECGLists.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 
+#include "catalogue/LeafTable.h"
 #include "store/Frame.h"
 
 namespace viewersettings::ecg {
@@ -53,6 +55,23 @@ void FilterParameters(Io& io, Entry& filter) {
       io.Attr(u"Density", filter.ParamC);
       io.Attr(u"Gamma", filter.ParamD);
       break;
+  }
+}
+
+// The entries of a list by kind, each with the attributes its kind stores; a kind the list does
+// not hold is added with zero values.
+template <class Entry, size_t N, class Attributes>
+void DescribeKinds(catalogue::LeafTable& table, std::vector<Entry>& entries,
+                   const char16_t* const (&elements)[N], Attributes attributes) {
+  for (size_t kind = 0; kind < N; ++kind) {
+    Entry absent{};
+    absent.Kind = static_cast<decltype(absent.Kind)>(kind);
+    const auto found = std::find_if(entries.begin(), entries.end(),
+                                    [&](const Entry& entry) { return entry.Kind == absent.Kind; });
+    const bool present = found != entries.end();
+    table.Entry(elements[kind], present, [&entries, absent] { entries.push_back(absent); });
+    table.Element(elements[kind]);
+    attributes(table, present ? *found : absent);
   }
 }
 
@@ -124,6 +143,18 @@ int32_t WriteECGSmoothFilter(const std::vector<SmoothFilterEntry>& filters) {
       // Looked up where the reader takes them, so that a list out of kind order (or a file
       // holding a second element of a name) never stores values that are not read back.
       Search::kFromFirstAddAfterLast);
+}
+
+void DescribeECGColorSetting(catalogue::LeafTable& table, std::vector<ECGColorEntry>& colors) {
+  table.Access({u"SystemSetting", u"ECGViewer", u"ColorSetting"}, Search::kFromFirst);
+  DescribeKinds(table, colors, kColorElements,
+                [](auto& io, ECGColorEntry& color) { ColorComponents(io, color); });
+}
+
+void DescribeECGSmoothFilter(catalogue::LeafTable& table, std::vector<SmoothFilterEntry>& filters) {
+  table.Access({u"SystemSetting", u"ECGViewer", u"SmoothFilter"}, Search::kFromFirst);
+  DescribeKinds(table, filters, kFilterElements,
+                [](auto& io, SmoothFilterEntry& filter) { FilterParameters(io, filter); });
 }
 
 }  // namespace viewersettings::ecg

@@ -8,6 +8,10 @@
 
 #include "ViewerSettings.h"
 
+namespace viewersettings::catalogue {
+class LeafTable;
+}
+
 namespace viewersettings::ecg {
 
 // Replace the list by the colours found, in kind order; XMLR_GET_NOT_FOUND when a kind is
@@ -17,5 +21,9 @@ int32_t WriteECGColorSetting(const std::vector<ECGColorEntry>& colors);
 
 int32_t ReadECGSmoothFilter(std::vector<SmoothFilterEntry>& filters);
 int32_t WriteECGSmoothFilter(const std::vector<SmoothFilterEntry>& filters);
+
+// One entry per kind, whether the list holds it or not; a missing kind can be added.
+void DescribeECGColorSetting(catalogue::LeafTable& table, std::vector<ECGColorEntry>& colors);
+void DescribeECGSmoothFilter(catalogue::LeafTable& table, std::vector<SmoothFilterEntry>& filters);
 
 }  // namespace viewersettings::ecg

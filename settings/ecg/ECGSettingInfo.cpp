@@ -1,13 +1,17 @@
 #include "ViewerSettings.h"
-
+#include "catalogue/Describe.h"
+#include "catalogue/LeafTable.h"
 #include "settings/ecg/ECGLists.h"
 #include "store/Frame.h"
 #include "store/Wait.h"
 
 using namespace viewersettings::store;
 using namespace viewersettings::ecg;
+using viewersettings::catalogue::LeafTable;
 
 namespace {
+
+const ElementPath kViewerPath = {u"SystemSetting", u"ECGViewer"};
 
 // The scalar children of ECGViewer, each searched after the one before it.
 template <class Io, class Info>
@@ -29,8 +33,7 @@ void ScalarLeaves(Io& io, Info& info) {
 int32_t XMLGetECGSettingInfo(ECGSettingInfo* info) {
   if (!info) return XMLR_GET_NOT_FOUND;
   CallScope call;
-  int32_t result =
-      Get({u"SystemSetting", u"ECGViewer"}, [&](SettingsReader& r) { ScalarLeaves(r, *info); });
+  int32_t result = Get(kViewerPath, [&](SettingsReader& r) { ScalarLeaves(r, *info); });
   if (result == XMLR_FILE_ERROR) return result;
   if (ReadECGColorSetting(info->Colors) != XMLR_GET_OK) result = XMLR_GET_NOT_FOUND;
   if (ReadECGSmoothFilter(info->SmoothFilters) != XMLR_GET_OK) result = XMLR_GET_NOT_FOUND;
@@ -41,10 +44,16 @@ int32_t XMLGetECGSettingInfo(ECGSettingInfo* info) {
 int32_t XMLSetECGSettingInfo(const ECGSettingInfo* info) {
   if (!info) return XMLR_SET_FAILED;
   CallScope call;
-  int32_t result =
-      Set({u"SystemSetting", u"ECGViewer"}, [&](SettingsWriter& w) { ScalarLeaves(w, *info); });
+  int32_t result = Set(kViewerPath, [&](SettingsWriter& w) { ScalarLeaves(w, *info); });
   if (result == XMLR_FILE_ERROR) return result;
   if (WriteECGSmoothFilter(info->SmoothFilters) != XMLR_SET_OK) result = XMLR_SET_FAILED;
   if (WriteECGColorSetting(info->Colors) != XMLR_SET_OK) result = XMLR_SET_FAILED;
   return result;
+}
+
+void viewersettings::catalogue::DescribeECGSettingInfo(LeafTable& table, ECGSettingInfo& info) {
+  table.Access(kViewerPath);
+  ScalarLeaves(table, info);
+  DescribeECGColorSetting(table, info.Colors);
+  DescribeECGSmoothFilter(table, info.SmoothFilters);
 }

@@ -1,14 +1,18 @@
 // The patient list's column header: SystemSetting/LocalSetting/PatListHeader/Item, one Item per
 // column with ColumnNo, ColumnName and ColumnWidth.
 #include "ViewerSettings.h"
+#include "catalogue/Describe.h"
+#include "catalogue/LeafTable.h"
 #include "platform/WideConvert.h"
 #include "store/Frame.h"
 
 using namespace viewersettings::store;
+using viewersettings::catalogue::LeafTable;
 using viewersettings::platform::FormatDecimal;
 
 namespace {
 
+const ElementPath kHeaderPath = {u"SystemSetting", u"LocalSetting", u"PatListHeader"};
 constexpr int16_t kLastColumnRead = 6;
 
 // Moves forward over the Item elements until one whose ColumnNo text is exactly `key`. The text
@@ -34,7 +38,7 @@ void NameAndWidth(Io& io, Column& column) {
 // number; complete only when all of 0 to 6 exist.
 int32_t XMLGetPatListHeaderInfo(std::vector<PatListColumn>* columns) {
   if (!columns) return XMLR_GET_NOT_FOUND;
-  return Get({u"SystemSetting", u"LocalSetting", u"PatListHeader"}, [&](SettingsReader& r) {
+  return Get(kHeaderPath, [&](SettingsReader& r) {
     // Built aside, so that a failure midway leaves the caller's list as it was.
     std::vector<PatListColumn> found;
     for (int16_t number = 0; number <= kLastColumnRead; ++number) {
@@ -57,7 +61,7 @@ int32_t XMLGetPatListHeaderInfo(std::vector<PatListColumn>* columns) {
 int32_t XMLSetPatListHeaderInfo(const std::vector<PatListColumn>* columns) {
   if (!columns) return XMLR_SET_FAILED;
   return Set(
-      {u"SystemSetting", u"LocalSetting", u"PatListHeader"},
+      kHeaderPath,
       [&](SettingsWriter& w) {
         for (const PatListColumn& column : *columns) {
           if (!FindItem(w, FormatDecimal(column.ColumnNo))) {
@@ -69,4 +73,24 @@ int32_t XMLSetPatListHeaderInfo(const std::vector<PatListColumn>* columns) {
         }
       },
       Search::kForward, XMLR_GET_OK);
+}
+
+// The columns by number, as the getter reads them; the list grows by the column after the last
+// one read, so that a fresh reading finds every column stored.
+void viewersettings::catalogue::DescribePatListHeader(LeafTable& table,
+                                                      std::vector<PatListColumn>& columns) {
+  table.Access(kHeaderPath);
+  PatListColumn absent;
+  for (int16_t number = 0; number <= kLastColumnRead; ++number) {
+    const bool read = static_cast<size_t>(number) < columns.size();
+    const auto add = [&columns, number] {
+      PatListColumn column;
+      column.ColumnNo = number;
+      columns.push_back(column);
+    };
+    const bool next = static_cast<size_t>(number) == columns.size();
+    table.Entry(FormatDecimal(number), read, next ? add : std::function<void()>(), true);
+    table.Element(u"Item");
+    NameAndWidth(table, read ? columns[static_cast<size_t>(number)] : absent);
+  }
 }

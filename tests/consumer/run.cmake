@@ -1,5 +1,6 @@
 # Installs the library into a scratch prefix, builds the consumer project against the installed
-# package and runs it with both libraries.
+# package and runs it with both libraries; then builds the C host without CMake, with the flags
+# that pkg-config gives for the installed library.
 foreach(var SOURCE_DIR BUILD_DIR WORK_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
@@ -21,3 +22,19 @@ foreach(exe consumer_shared consumer_static)
   file(MAKE_DIRECTORY ${WORK_DIR}/${exe})
   run(${WORK_DIR}/build/${exe} ${WORK_DIR}/${exe})
 endforeach()
+
+find_program(PKG_CONFIG pkg-config)
+if(PKG_CONFIG AND C_COMPILER AND C_HOST_SOURCE)
+  set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
+  execute_process(COMMAND ${PKG_CONFIG} --cflags --libs viewersettings
+    OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE code)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "pkg-config does not find the installed viewersettings.pc")
+  endif()
+  separate_arguments(flags UNIX_COMMAND "${flags}")
+  run(${C_COMPILER} -std=c99 -pedantic -Werror -Wall -Wextra ${C_HOST_SOURCE} ${flags}
+    -o ${WORK_DIR}/c_host)
+  file(MAKE_DIRECTORY ${WORK_DIR}/c_host_folder)
+  set(ENV{LD_LIBRARY_PATH} ${prefix}/${LIBDIR})
+  run(${WORK_DIR}/c_host ${WORK_DIR}/c_host_folder)
+endif()

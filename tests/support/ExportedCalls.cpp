@@ -1,5 +1,6 @@
 #include "support/ExportedCalls.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <type_traits>
 
@@ -105,6 +106,10 @@ DICOMModalityInfo ModalityDisplay(int step, const char16_t* corner, const char16
 }
 
 const std::u16string kModality = u"CT";
+
+std::basic_string<VSChar> Units(const std::u16string& text) {
+  return std::basic_string<VSChar>(text.begin(), text.end());
+}
 
 // A getter that fills a record of its own, made before and dropped after the library call; the
 // per-modality getters read "CT".
@@ -242,6 +247,13 @@ const std::vector<SetterCall>& SetterCalls() {
          const ECGSettingInfo ecg = Ecg(2);
          return Library([&] { return XMLSetECGSettingInfo(&ecg); });
        }},
+      // By key: the group is read (twice, in memory) and stored with one call of its setter.
+      {"SettingByKey", XMLR_SET_OK,
+       [] {
+         const std::basic_string<VSChar> key = Units(u"DICOM.LocalDelayTime");
+         const std::basic_string<VSChar> value = Units(u"90");
+         return Library([&] { return XMLSetSetting(key.c_str(), value.c_str()); });
+       }},
   };
   return calls;
 }
@@ -274,6 +286,30 @@ const std::vector<GetterCall>& GetterCalls() {
       {"DICOMLabelInfo", Getter(XMLGetDICOMLabelInfo), {XMLR_GET_NOT_FOUND}},
       {"DICOMModalityInfo", Getter(XMLGetDICOMModalityInfo), {XMLR_GET_NOT_FOUND}},
       {"ECGSettingInfo", Getter(XMLGetECGSettingInfo), {XMLR_FILE_ERROR, XMLR_GET_NOT_FOUND}},
+      // By key, 1 for the stored value: a label key reads its group's five accesses.
+      {"SettingByKey",
+       [] {
+         const std::basic_string<VSChar> key = Units(u"Modality.CT.Label.Text.Font.FaceName");
+         VSChar value[64];
+         int32_t length = 0;
+         const int32_t result =
+             Library([&] { return XMLGetSetting(key.c_str(), value, 64, &length); });
+         if (result != XMLR_GET_OK) return result;
+         return std::basic_string<VSChar>(value, static_cast<size_t>(length)) == Units(u"Arial")
+                    ? 1
+                    : -1;
+       },
+       {XMLR_FILE_ERROR}},
+      // The number of keys listed: a list that misses some is a failure reported as success.
+      {"ListSettings",
+       [] {
+         static VSChar list[16384];
+         int32_t length = 0;
+         const int32_t result = Library([&] { return XMLListSettings(list, 16384, &length); });
+         if (result != XMLR_GET_OK) return result;
+         return static_cast<int32_t>(std::count(list, list + length, VSChar(0)));
+       },
+       {XMLR_FILE_ERROR}},
   };
   return calls;
 }

@@ -34,9 +34,12 @@ struct GetterCall {
 // test counts. Both do nothing until set; null restores that.
 void SetLibraryCallHooks(void (*enter)(), void (*leave)());
 
-// Every exported setter (XMLSet*), composites included.
+// Every exported setter (XMLSet*), composites included, and XMLSetSetting for a group of one
+// access (XMLSetSettings holds the writers' lock over several groups, which the sweeps do not
+// take apart step by step).
 const std::vector<SetterCall>& SetterCalls();
-// Every exported getter (XMLGet*, XMLIs*), composites and value getters included.
+// Every exported getter (XMLGet*, XMLIs*), composites and value getters included, and the two
+// reading functions of the C interface.
 const std::vector<GetterCall>& GetterCalls();
 
 inline void PrintTo(const SetterCall& call, std::ostream* out) {

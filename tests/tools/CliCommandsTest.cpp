@@ -87,8 +87,8 @@ TEST(CliShow, JsonIsAnObjectKeyedByGroupWithNullForWhatIsNotStored) {
             "    \"status\": \"stored\",\n"
             "    \"values\": {\n"
             "      \"WindowLastPos.Left\": -10,\n"
-            "      \"WindowLastPos.Top\": 20,\n"
             "      \"WindowLastPos.Right\": 810,\n"
+            "      \"WindowLastPos.Top\": 20,\n"
             "      \"WindowLastPos.Bottom\": 0\n"
             "    }\n"
             "  }\n"
@@ -273,9 +273,9 @@ TEST(CliExit, StatusAndMessageTellNotFoundFromErrors) {
       {root, {"get", "NoSuchKey"}, 2, "unknown key \"NoSuchKey\""},
       {root, {"show", "nothing"}, 2, "unknown group \"nothing\""},
       {root, {"set", "DICOM.ImagePath", "x"}, 2, "read only"},
-      {root, {"set", "PatListHeader.0.ColumnName", "x"}, 2, "an entry of a list"},
+      {root, {"set", "PatListHeader.1.ColumnName", "x"}, 2, "only the one after its last entry"},
       {root, {"set", "MinDiskSpace"}, 2, "VALUE is required"},
-      {root, {"set", "Modality.C T.DisplayKIN", "1"}, 2, "XMLR_SET_FAILED"},
+      {root, {"set", "Modality.C T.DisplayKIN", "1"}, 2, "may not hold white space"},
       {kDecl + "<Settings/>",
        {"set", "MinDiskSpace", "1"},
        2,

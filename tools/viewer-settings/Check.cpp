@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "catalogue/Catalogue.h"
 #include "platform/Utf8.h"
 #include "platform/WideConvert.h"
 #include "store/TextEncoding.h"
@@ -21,38 +22,7 @@ constexpr char16_t kByteOrderMark = 0xFEFF;
 constexpr char16_t kRootName[] = u"SystemSetting";
 
 // Stands in a path for every child of the element before it: each one may be a modality.
-constexpr char16_t kEachModality[] = u"*";
-
-// Sibling leaves that the library looks for one after the other, each only after the one it
-// found last: a leaf that stands before that one is not found by getters, and setters add
-// another one after it. Paths start below the root.
-struct ForwardSearched {
-  std::vector<const char16_t*> path;
-  std::vector<const char16_t*> leaves;
-};
-
-const std::vector<ForwardSearched>& ForwardSearchedGroups() {
-  static const std::vector<ForwardSearched> groups = {
-      {{u"DICOMViewer", u"DICOMNetSetting"},
-       {u"UseStudyUID", u"CheckStudyUID", u"LocalMaxSCPCount", u"LocalMaxSCUCount",
-        u"LocalDelayTime", u"LocalImageDir", u"LocalSCUDir", u"LocalSCPDir"}},
-      {{u"DICOMViewer", u"DICOMMainWin"}, {u"ShowPatientInfo", u"ShowLabelInfo"}},
-      {{u"DICOMViewer", kEachModality, u"PatientInfo"},
-       {u"LeftTop", u"RightTop", u"LeftBottom", u"RightBottom", u"Color", u"Height"}},
-      {{u"DICOMViewer", kEachModality, u"PatientInfo", u"DisplayInfo"},
-       {u"ImageDirection", u"ZoomRatio", u"WidthLevel", u"SeriesImageNo", u"ImageSize"}},
-      {{u"DICOMViewer", kEachModality, u"Label", u"Symbol", u"Point"}, {u"Style", u"Size"}},
-      {{u"DICOMViewer", kEachModality, u"Label", u"Symbol", u"Line"}, {u"Style", u"Size"}},
-      {{u"DICOMViewer", kEachModality, u"Label", u"Symbol", u"Arrow"}, {u"Style", u"Size"}},
-      {{u"DICOMViewer", kEachModality, u"Label", u"Text"}, {u"Unit", u"Precision"}},
-      {{u"DICOMViewer", kEachModality, u"Label", u"Text", u"Font"},
-       {u"Height", u"Width", u"Escapment", u"Orientation", u"Weight", u"Italic", u"Underline",
-        u"StrikeOut", u"CharSet", u"OutPrecision", u"ClipPrecision", u"Quality", u"PitchAndFamily",
-        u"Color", u"FaceName"}},
-      {{u"ECGViewer"}, {u"PageStyle", u"GridType", u"SmoothFilter", u"Magnifier"}},
-  };
-  return groups;
-}
+constexpr const char16_t* kEachModality = catalogue::kModalityLevel;
 
 // The elements of a parsed document as the engine indexed them, with their lines.
 class Tree {
@@ -246,12 +216,12 @@ void CheckForwardOrder(const Tree& tree, int32_t parent, const std::vector<std::
 }
 
 std::vector<int32_t> Resolve(const Tree& tree, int32_t root,
-                             const std::vector<const char16_t*>& path) {
+                             const std::vector<std::u16string>& path) {
   std::vector<int32_t> level = {root};
-  for (const char16_t* name : path) {
+  for (const std::u16string& name : path) {
     std::vector<int32_t> next;
     for (const int32_t slot : level) {
-      if (std::u16string_view(name) == kEachModality) {
+      if (name == kEachModality) {
         std::set<std::u16string> seen;
         for (const int32_t child : tree.Children(slot)) {
           if (seen.insert(tree.Name(child)).second) next.push_back(child);
@@ -309,10 +279,12 @@ void CheckTree(CXmlDocument& doc, std::vector<Finding>& findings) {
                                              ": getters find nothing and setters store nothing"});
     return;
   }
-  for (const ForwardSearched& group : ForwardSearchedGroups()) {
-    const std::vector<std::u16string> leaves(group.leaves.begin(), group.leaves.end());
+  // Sibling leaves that the library looks for one after the other, each only after the one it
+  // found last: a leaf that stands before that one is not found by getters, and setters add
+  // another one after it.
+  for (const catalogue::ForwardSearch& group : catalogue::ForwardSearched()) {
     for (const int32_t parent : Resolve(tree, root, group.path)) {
-      CheckForwardOrder(tree, parent, leaves, findings);
+      CheckForwardOrder(tree, parent, group.leaves, findings);
     }
   }
   if (const int32_t viewer = tree.FirstChild(root, u"DICOMViewer")) {

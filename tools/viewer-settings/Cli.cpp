@@ -3,19 +3,23 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 #include <sstream>
 
 #include "ViewerSettings.h"
 #include "platform/Utf8.h"
 #include "store/SettingsFile.h"
-#include "tools/viewer-settings/Accessors.h"
 #include "tools/viewer-settings/Check.h"
 #include "tools/viewer-settings/Json.h"
+#include "tools/viewer-settings/Tool.h"
+#include "tools/viewer-settings/ValueText.h"
 
 namespace viewersettings::cli {
 namespace {
 
 namespace fs = std::filesystem;
+using catalogue::Entry;
+using catalogue::Reading;
 using platform::FromUtf8;
 using platform::ToUtf8;
 
@@ -56,113 +60,108 @@ std::string Status(const Reading& reading) {
   return "stored";
 }
 
-std::string KnownGroups() {
-  std::string ids;
-  for (const Group& group : FixedGroups()) ids += group.id + ", ";
-  return ids + "Modality.<name>";
-}
-
 std::string KeyHelp() {
   std::ostringstream help;
-  help << "Keys (a modality's keys take its name in place of <name>; integers may be written "
-          "in 0x hex):\n";
-  for (const KeyInfo& key : AllKeys()) {
-    if (key.listEntry) continue;
-    help << "  " << key.key << ": " << key.takes << (key.settable ? "" : " (read only)") << "\n";
+  help << "Keys (" << kModalityPrefix << "<name>... for each modality, <n> for an entry of a "
+       << "list; integers may be written in 0x hex):\n";
+  for (const catalogue::Setting& setting : catalogue::Settings()) {
+    help << "  " << setting.key << ": " << catalogue::Describe(setting.kind) << " ("
+         << ToUtf8(setting.path) << "@" << ToUtf8(setting.attribute) << ")"
+         << (setting.settable ? "" : ", read only") << "\n";
   }
-  help << "show also prints the entries of lists (patient-list columns, added modalities, ECG "
-          "colours and smoothing filters); get reads them by the keys show prints, set does not "
-          "change them.\n";
+  help << "An entry of a list is set where the list holds it; the next entry after its last one "
+          "is added.\n";
   return help.str();
 }
 
-class Tool {
- public:
-  Tool(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+// The modality a per-modality key names, when it is not among the added modalities.
+std::optional<std::string> UnlistedModality(const std::string& key) {
+  const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
+  if (!match || match->modality.empty()) return std::nullopt;
+  std::vector<std::u16string> added;
+  XMLGetDICOMAddedModality(&added);
+  if (std::find(added.begin(), added.end(), match->modality) != added.end()) return std::nullopt;
+  return ToUtf8(match->modality);
+}
 
-  int Show(const std::string& only, bool json);
-  int Get(const std::string& key);
-  int Set(const std::string& key, const std::string& text);
-  int Init();
-  int Check();
+}  // namespace
 
-  int Fail(int status, const std::string& message) {
-    err_ << kToolName << ": " << message << "\n";
-    return status;
-  }
+int Tool::Fail(int status, const std::string& message) {
+  err_ << kToolName << ": " << message << "\n";
+  return status;
+}
 
- private:
-  std::string FilePath() const { return ToUtf8(store::GetSettingsFilePath()); }
+std::string Tool::FilePath() const {
+  return ToUtf8(store::GetSettingsFilePath());
+}
 
-  // A result other than success, with what the file's state says about the cause.
-  int FileFailure(const std::string& function, int32_t code) {
-    std::string cause;
-    if (code == XMLR_FILE_ERROR) {
-      std::error_code error;
-      const fs::path file = FilePath();
-      if (!fs::exists(file, error)) {
-        cause = "; there is no file, and none can be created in its directory";
-      } else if (fs::file_size(file, error) == 0) {
-        cause = "; the file is empty, and the library does not recreate it";
-      } else {
-        cause = "; the file cannot be opened (another program holds it, or access is denied)";
-      }
+int Tool::FileFailure(const std::string& function, int32_t code) {
+  std::string cause;
+  if (code == XMLR_FILE_ERROR) {
+    std::error_code error;
+    const fs::path file = FilePath();
+    if (!fs::exists(file, error)) {
+      cause = "; there is no file, and none can be created in its directory";
+    } else if (fs::file_size(file, error) == 0) {
+      cause = "; the file is empty, and the library does not recreate it";
+    } else {
+      cause = "; the file cannot be opened (another program holds it, or access is denied)";
     }
-    return Fail(kExitError,
-                FilePath() + ": " + function + " answered " + DescribeCode(code) + cause);
   }
-
-  void PrintText(const std::vector<Group>& groups, const std::vector<Reading>& readings);
-  void PrintJson(const std::vector<Group>& groups, const std::vector<Reading>& readings);
-
-  std::ostream& out_;
-  std::ostream& err_;
-};
+  return Fail(kExitError, FilePath() + ": " + function + " answered " + DescribeCode(code) + cause);
+}
 
 int Tool::Show(const std::string& only, bool json) {
-  std::vector<Group> groups;
-  if (StartsWith(only, kModalityPrefix)) {
-    groups.push_back(ModalityGroup(FromUtf8(only.substr(kModalityPrefix.size()))));
-  } else {
-    for (Group& group : FixedGroups()) {
-      if (!only.empty() && group.id != only) continue;
-      const bool isList = group.id == "modalities";
-      groups.push_back(std::move(group));
-      // The display settings of each added modality follow the list.
-      if (isList) {
-        std::vector<std::u16string> names;
-        XMLGetDICOMAddedModality(&names);
-        for (const std::u16string& name : names) groups.push_back(ModalityGroup(name));
+  const bool oneModality = StartsWith(only, kModalityPrefix);
+  if (!only.empty() && !oneModality && !FindSection(only)) {
+    return Fail(kExitError, "unknown group \"" + only + "\"; the groups are " + KnownSections());
+  }
+  // The first reading creates a missing file with the first-run defaults.
+  std::vector<Section> sections;
+  std::vector<Reading> readings;
+  const int32_t read = catalogue::WithOneReading([&] {
+    if (oneModality) {
+      sections.push_back(*FindSection(only));
+    } else {
+      for (Section& section : FixedSections()) {
+        if (!only.empty() && section.id != only) continue;
+        const bool isList = section.id == "modalities";
+        sections.push_back(std::move(section));
+        // The display settings of each added modality follow the list.
+        if (isList) {
+          std::vector<std::u16string> names;
+          XMLGetDICOMAddedModality(&names);
+          for (const std::u16string& name : names) sections.push_back(ModalitySection(name));
+        }
       }
     }
-    if (groups.empty()) {
-      return Fail(kExitError, "unknown group \"" + only + "\"; the groups are " + KnownGroups());
-    }
+    for (const Section& section : sections) readings.push_back(ReadSection(section));
+  });
+  if (read == XMLR_FILE_ERROR) {
+    const size_t first =
+        oneModality ? ModalitySection(u"").groups.front() : FixedSections().front().groups.front();
+    return FileFailure(catalogue::Groups()[first].getter, XMLR_FILE_ERROR);
   }
-
-  // The first read creates a missing file with the first-run defaults.
-  std::vector<Reading> readings;
-  for (const Group& group : groups) {
-    readings.push_back(group.accessor->Read());
-    if (readings.back().code == XMLR_FILE_ERROR) {
-      return FileFailure(group.accessor->Getter(), XMLR_FILE_ERROR);
+  for (size_t i = 0; i < readings.size(); ++i) {
+    if (readings[i].code == XMLR_FILE_ERROR) {
+      return FileFailure(catalogue::Groups()[sections[i].groups.front()].getter, XMLR_FILE_ERROR);
     }
   }
   if (json) {
-    PrintJson(groups, readings);
+    PrintJson(sections, readings);
   } else {
-    PrintText(groups, readings);
+    PrintText(sections, readings);
   }
   return kExitOk;
 }
 
-void Tool::PrintText(const std::vector<Group>& groups, const std::vector<Reading>& readings) {
+void Tool::PrintText(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
   out_ << "Settings file: " << FilePath() << "\n";
-  for (size_t i = 0; i < groups.size(); ++i) {
-    const Group& group = groups[i];
+  for (size_t i = 0; i < sections.size(); ++i) {
+    const Section& section = sections[i];
     const std::string status = Status(readings[i]);
-    out_ << "\n" << group.id << ": " << group.title << ", " << status << "\n";
-    if (!group.note.empty()) out_ << "  (" << group.note << ")\n";
+    out_ << "\n" << section.id << ": " << section.title << ", " << status << "\n";
+    if (!section.note.empty()) out_ << "  (" << section.note << ")\n";
     if (status == "not stored") continue;
     for (const Entry& entry : readings[i].entries) {
       if (entry.value) {
@@ -174,20 +173,20 @@ void Tool::PrintText(const std::vector<Group>& groups, const std::vector<Reading
   }
 }
 
-void Tool::PrintJson(const std::vector<Group>& groups, const std::vector<Reading>& readings) {
+void Tool::PrintJson(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
   JsonWriter json(out_);
   json.BeginObject();
-  for (size_t i = 0; i < groups.size(); ++i) {
-    const Group& group = groups[i];
-    json.Key(group.id);
+  for (size_t i = 0; i < sections.size(); ++i) {
+    const Section& section = sections[i];
+    json.Key(section.id);
     json.BeginObject();
     json.Key("title");
-    json.String(group.title);
+    json.String(section.title);
     json.Key("status");
     json.String(Status(readings[i]));
-    if (!group.note.empty()) {
+    if (!section.note.empty()) {
       json.Key("note");
-      json.String(group.note);
+      json.String(section.note);
     }
     json.Key("values");
     json.BeginObject();
@@ -195,12 +194,8 @@ void Tool::PrintJson(const std::vector<Group>& groups, const std::vector<Reading
       json.Key(entry.key);
       if (!entry.value) {
         json.Null();
-      } else if (const auto* number = std::get_if<int64_t>(&*entry.value)) {
-        json.Integer(*number);
-      } else if (const auto* real = std::get_if<float>(&*entry.value)) {
-        json.Number(*real);
       } else {
-        json.String(std::get<std::string>(*entry.value));
+        WriteValue(json, *entry.value);
       }
     }
     json.EndObject();
@@ -210,68 +205,79 @@ void Tool::PrintJson(const std::vector<Group>& groups, const std::vector<Reading
 }
 
 int Tool::Get(const std::string& key) {
-  const auto accessor = AccessorForKey(key);
-  if (!accessor) return Fail(kExitError, "unknown key \"" + key + "\" (see get --help)");
-  const Reading reading = accessor->Read();
-  if (reading.code == XMLR_FILE_ERROR) return FileFailure(accessor->Getter(), reading.code);
-  const auto entry = std::find_if(reading.entries.begin(), reading.entries.end(),
-                                  [&](const Entry& e) { return e.key == key; });
-  if (entry == reading.entries.end() || !entry->value) {
-    return Fail(kExitNotFound, FilePath() + ": " + key + " is not stored (" + accessor->Getter() +
-                                   " answered " + DescribeCode(reading.code) + ")");
+  const catalogue::KeyReading reading = catalogue::Get(key);
+  if (reading.code == XMLR_UNKNOWN_KEY) {
+    return Fail(kExitError, "unknown key \"" + key + "\" (see get --help)");
   }
-  out_ << PlainText(*entry->value) << "\n";
+  if (reading.code == XMLR_FILE_ERROR) return FileFailure(reading.getter, reading.code);
+  if (!reading.value) {
+    return Fail(kExitNotFound, FilePath() + ": " + key + " is not stored (" + reading.getter +
+                                   " answered " + DescribeCode(reading.getterCode) + ")");
+  }
+  out_ << PlainText(*reading.value) << "\n";
   return kExitOk;
 }
 
 int Tool::Set(const std::string& key, const std::string& text) {
-  const auto accessor = AccessorForKey(key);
-  if (!accessor) return Fail(kExitError, "unknown key \"" + key + "\" (see set --help)");
-  const std::vector<KeyInfo> keys = accessor->Keys();
-  const auto info =
-      std::find_if(keys.begin(), keys.end(), [&](const KeyInfo& k) { return k.key == key; });
-  if (!info->settable) {
-    return Fail(kExitError, key + (info->listEntry ? " is an entry of a list, which set does "
-                                                     "not change"
-                                                   : " is read only: the library has no setter "
-                                                     "for it"));
-  }
-  const StoreOutcome outcome = accessor->Store(key, text);
-  if (!outcome.refusal.empty()) {
-    return Fail(kExitError, "refused " + key + " = " + JsonQuoted(text) + ": it takes " +
-                                outcome.refusal + "; nothing was written");
-  }
-  if (outcome.code != XMLR_SET_OK) {
-    if (outcome.code == XMLR_SET_FAILED && StartsWith(key, kModalityPrefix)) {
-      err_ << kToolName
-           << ": note: a modality name may not hold white space, control characters or any of "
-              "< > = \\ / ? ! \" ' & [ ]\n";
+  return StoreChanges({{key, text}});
+}
+
+int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& typed) {
+  // Values arrive as UTF-8; text that is not would come back altered.
+  std::vector<catalogue::Change> changes;
+  bool refused = false;
+  for (const auto& [key, text] : typed) {
+    std::optional<std::u16string> units = FromUtf8Exactly(text);
+    if (!units) {
+      Fail(kExitError, "refused " + key + " = " + JsonQuoted(text) + ": it is not UTF-8 text");
+      refused = true;
     }
-    return FileFailure(outcome.function, outcome.code);
+    changes.push_back({key, units.value_or(std::u16string())});
   }
-  out_ << key << " = " << ShownText(outcome.stored) << "\n";
-  // Floats are stored with six decimals, so what the file keeps may differ from what was given.
-  const Reading after = accessor->Read();
-  for (const Entry& entry : after.entries) {
-    if (entry.key == key && entry.value && !SameValue(*entry.value, outcome.stored)) {
-      err_ << kToolName << ": note: " << key << " reads back as " << ShownText(*entry.value)
+  const catalogue::StoreReport report =
+      refused ? catalogue::StoreReport{} : catalogue::Store(changes);
+  for (const catalogue::Refusal& refusal : report.refusals) {
+    refused = true;
+    if (refusal.code == XMLR_UNKNOWN_KEY) {
+      Fail(kExitError, "unknown key \"" + refusal.key + "\" (see set --help)");
+      if (StartsWith(refusal.key, kModalityPrefix)) {
+        err_ << kToolName
+             << ": note: a modality name may not hold white space, control characters or any of "
+                "< > = \\ / ? ! \" ' & [ ]\n";
+      }
+      continue;
+    }
+    const auto change = std::find_if(typed.begin(), typed.end(),
+                                     [&](const auto& each) { return each.first == refusal.key; });
+    Fail(kExitError,
+         "refused " + refusal.key +
+             (refusal.code == XMLR_BAD_VALUE ? " = " + JsonQuoted(change->second) : "") + ": " +
+             refusal.reason);
+  }
+  if (refused) return Fail(kExitError, "nothing was written");
+  if (report.code != XMLR_SET_OK) return FileFailure(report.function, report.code);
+
+  for (const Entry& stored : report.stored) {
+    out_ << stored.key << " = " << ShownText(*stored.value) << "\n";
+    // Floats are stored with six decimals, so what the file keeps may differ from what was given.
+    const catalogue::KeyReading after = catalogue::Get(stored.key);
+    if (after.value && !catalogue::SameValue(*after.value, *stored.value)) {
+      err_ << kToolName << ": note: " << stored.key << " reads back as " << ShownText(*after.value)
            << "\n";
     }
   }
-  for (const Entry& entry : outcome.alsoStored) {
+  for (const Entry& entry : report.alsoStored) {
     out_ << "  also stored, as it was not stored before: " << entry.key << " = "
          << ShownText(*entry.value) << "\n";
   }
-  if (StartsWith(key, kModalityPrefix)) {
-    std::vector<std::u16string> added;
-    XMLGetDICOMAddedModality(&added);
-    const bool listed = std::any_of(added.begin(), added.end(), [&](const std::u16string& name) {
-      return StartsWith(key, std::string(kModalityPrefix) + ToUtf8(name) + ".");
-    });
-    if (!listed) {
-      err_ << kToolName << ": note: the modality is not among the added modalities (see show "
-           << "modalities); the viewer may not use its settings\n";
-    }
+  std::vector<std::string> noted;
+  for (const Entry& stored : report.stored) {
+    const std::optional<std::string> unlisted = UnlistedModality(stored.key);
+    if (!unlisted || std::find(noted.begin(), noted.end(), *unlisted) != noted.end()) continue;
+    noted.push_back(*unlisted);
+    err_ << kToolName << ": note: the modality " << *unlisted
+         << " is not among the added modalities (see show modalities); the viewer may not use "
+            "its settings\n";
   }
   return kExitOk;
 }
@@ -314,10 +320,9 @@ int Tool::Check() {
   return kExitNotFound;
 }
 
-}  // namespace
-
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  Tool tool(out, err);
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err) {
+  Tool tool(in, out, err);
   CLI::App app(
       "See and change the settings of a viewer station, stored in "
       "VorelViewerSysSetting.xml, through the settings library itself.",
@@ -328,9 +333,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   app.add_option("--dir", dir,
                  "the directory whose settings file to use, in place of the tool's own");
   app.footer(
-      "Exit status: 0 success, 1 not found (a setting that is not stored, or check found "
-      "something), 2 error (bad arguments, a refused value, a file that cannot be read or "
-      "written).");
+      "Exit status: 0 success, 1 not found (a setting that is not stored, check found "
+      "something, or diff found differences), 2 error (bad arguments, a refused value, a file "
+      "that cannot be read or written).");
 
   std::string group;
   bool json = false;
@@ -338,7 +343,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       "show",
       "print every group of settings as the library's getters read it, or one group; "
       "the first use creates a missing file");
-  show->add_option("GROUP", group, "one group: " + KnownGroups());
+  show->add_option("GROUP", group, "one group: " + KnownSections());
   show->add_flag("--json", json, "print an object keyed by group");
 
   std::string key;
@@ -361,6 +366,26 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       "check",
       "say which encoding the settings file is in and look through it, without changing "
       "it, for what would surprise the library; exit status 1 when something is found");
+  CLI::App* exportCommand = app.add_subcommand(
+      "export", "print every stored setting that can be set, as one JSON object of key to value");
+  std::string source;
+  CLI::App* import = app.add_subcommand(
+      "import",
+      "store the settings of an export: every key and value is checked first, and nothing is "
+      "written unless all fit; then each group is stored with one call of its setter");
+  import->add_option("FILE", source, "the export, or - for the standard input")->required();
+  std::string target;
+  CLI::App* reset = app.add_subcommand(
+      "reset",
+      "put a setting, or every setting of a group, back to the value that the first run "
+      "stores; refused where the first run stores none");
+  reset->add_option("KEY|GROUP", target, "a key (see get --help) or a group of show")->required();
+  std::string other;
+  CLI::App* diff = app.add_subcommand(
+      "diff",
+      "list the settings whose values differ between this station and another folder or an "
+      "export; exit status 1 when some do");
+  diff->add_option("DIR|FILE", other, "a station's folder or an export")->required();
 
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -380,10 +405,18 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (*set) return tool.Set(key, value);
     if (*init) return tool.Init();
     if (*check) return tool.Check();
+    if (*exportCommand) return tool.Export();
+    if (*import) return tool.Import(source);
+    if (*reset) return tool.Reset(target);
+    if (*diff) return tool.Diff(other);
   } catch (const std::exception& error) {
     return tool.Fail(kExitError, error.what());
   }
   return kExitError;
+}
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return Run(args, std::cin, out, err);
 }
 
 }  // namespace viewersettings::cli

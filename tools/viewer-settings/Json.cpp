@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/Utf8.h"
+
 namespace viewersettings::cli {
 
 std::string JsonQuoted(std::string_view text) {
@@ -111,6 +113,148 @@ void JsonWriter::Number(float value) {
 void JsonWriter::Null() {
   BeforeValue();
   out_ << "null";
+}
+
+}  // namespace viewersettings::cli
+
+namespace viewersettings::cli {
+namespace {
+
+class FlatObjectReader {
+ public:
+  explicit FlatObjectReader(std::string_view text) : text_(text) {}
+
+  std::optional<JsonMembers> Read(std::string* error) {
+    JsonMembers members;
+    Blanks();
+    if (!Take('{')) return Fail(error, "an object");
+    Blanks();
+    if (!Take('}')) {
+      do {
+        Blanks();
+        std::optional<std::string> key = String();
+        if (!key) return Fail(error, "a member's name in double quotes");
+        Blanks();
+        if (!Take(':')) return Fail(error, "\":\"");
+        Blanks();
+        std::optional<JsonScalar> value = Scalar();
+        if (!value) return Fail(error, "text in double quotes or a number");
+        members.emplace_back(std::move(*key), std::move(*value));
+        Blanks();
+      } while (Take(','));
+      if (!Take('}')) return Fail(error, "\",\" or \"}\"");
+    }
+    Blanks();
+    if (pos_ != text_.size()) return Fail(error, "the end of the text");
+    return members;
+  }
+
+ private:
+  std::optional<JsonMembers> Fail(std::string* error, const std::string& expected) const {
+    size_t line = 1;
+    for (size_t i = 0; i < pos_ && i < text_.size(); ++i) line += text_[i] == '\n' ? 1 : 0;
+    *error = "line " + std::to_string(line) + ": expected " + expected;
+    return std::nullopt;
+  }
+
+  bool Take(char c) {
+    if (pos_ >= text_.size() || text_[pos_] != c) return false;
+    ++pos_;
+    return true;
+  }
+
+  void Blanks() {
+    while (pos_ < text_.size() && std::string_view(" \t\r\n").find(text_[pos_]) != npos) ++pos_;
+  }
+
+  std::optional<uint32_t> Hex4() {
+    if (pos_ + 4 > text_.size()) return std::nullopt;
+    uint32_t unit = 0;
+    const auto [end, failure] =
+        std::from_chars(text_.data() + pos_, text_.data() + pos_ + 4, unit, 16);
+    if (failure != std::errc() || end != text_.data() + pos_ + 4) return std::nullopt;
+    pos_ += 4;
+    return unit;
+  }
+
+  // \uXXXX, a surrogate pair as two of them; a lone surrogate is no text.
+  bool Escaped(std::string& to) {
+    const char c = pos_ < text_.size() ? text_[pos_++] : '\0';
+    static constexpr std::string_view kFrom = "\"\\/bfnrt";
+    static constexpr std::string_view kTo = "\"\\/\b\f\n\r\t";
+    if (const size_t at = kFrom.find(c); c != '\0' && at != npos) {
+      to += kTo[at];
+      return true;
+    }
+    if (c != 'u') return false;
+    const std::optional<uint32_t> unit = Hex4();
+    if (!unit || (*unit >= 0xDC00 && *unit <= 0xDFFF)) return false;
+    std::u16string units(1, static_cast<char16_t>(*unit));
+    if (*unit >= 0xD800 && *unit <= 0xDBFF) {
+      if (!Take('\\') || !Take('u')) return false;
+      const std::optional<uint32_t> low = Hex4();
+      if (!low || *low < 0xDC00 || *low > 0xDFFF) return false;
+      units += static_cast<char16_t>(*low);
+    }
+    to += platform::ToUtf8(units);
+    return true;
+  }
+
+  std::optional<std::string> String() {
+    if (!Take('"')) return std::nullopt;
+    std::string text;
+    while (pos_ < text_.size() && text_[pos_] != '"') {
+      const char c = text_[pos_++];
+      if (static_cast<unsigned char>(c) < 0x20) return std::nullopt;
+      if (c != '\\') {
+        text += c;
+      } else if (!Escaped(text)) {
+        return std::nullopt;
+      }
+    }
+    if (!Take('"')) return std::nullopt;
+    return text;
+  }
+
+  // As JSON writes numbers: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+  std::optional<std::string> Number() {
+    const size_t start = pos_;
+    const auto digits = [&] {
+      const size_t from = pos_;
+      while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') ++pos_;
+      return pos_ - from;
+    };
+    Take('-');
+    const size_t whole = digits();
+    if (whole == 0 || (whole > 1 && text_[pos_ - whole] == '0')) return std::nullopt;
+    if (Take('.') && digits() == 0) return std::nullopt;
+    if (Take('e') || Take('E')) {
+      if (!Take('+')) Take('-');
+      if (digits() == 0) return std::nullopt;
+    }
+    return std::string(text_.substr(start, pos_ - start));
+  }
+
+  std::optional<JsonScalar> Scalar() {
+    if (pos_ < text_.size() && text_[pos_] == '"') {
+      std::optional<std::string> text = String();
+      if (!text) return std::nullopt;
+      return JsonScalar{true, std::move(*text)};
+    }
+    std::optional<std::string> number = Number();
+    if (!number) return std::nullopt;
+    return JsonScalar{false, std::move(*number)};
+  }
+
+  static constexpr size_t npos = std::string_view::npos;
+  std::string_view text_;
+  size_t pos_ = 0;
+};
+
+}  // namespace
+
+std::optional<JsonMembers> ParseFlatObject(std::string_view text, std::string* error) {
+  return FlatObjectReader(text).Read(error);
 }
 
 }  // namespace viewersettings::cli

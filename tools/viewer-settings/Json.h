@@ -1,11 +1,13 @@
 // A small streaming JSON writer: objects, arrays, strings, integers, floats and null, indented
-// by two spaces.
+// by two spaces; and a reader of flat objects, as `export` writes them.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace viewersettings::cli {
@@ -40,5 +42,16 @@ class JsonWriter {
   std::vector<bool> levelHasItems_;
   bool afterKey_ = false;
 };
+
+// A member's value in a flat object: text (UTF-8), or a number as it is written.
+struct JsonScalar {
+  bool isText;
+  std::string text;
+};
+using JsonMembers = std::vector<std::pair<std::string, JsonScalar>>;
+
+// The members of one JSON object whose values are strings or numbers, in their order. Nothing
+// when the text is not such an object; `error` then says what is wrong and where.
+std::optional<JsonMembers> ParseFlatObject(std::string_view text, std::string* error);
 
 }  // namespace viewersettings::cli

@@ -1,0 +1,118 @@
+// The C interface of ViewerSettingsC.h, over the catalogue. Nothing escapes as an exception: out
+// of memory, a getter answers XMLR_FILE_ERROR and a setter XMLR_SET_FAILED, as the exported
+// functions do.
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ViewerSettings.h"
+#include "catalogue/Catalogue.h"
+#include "platform/Utf8.h"
+
+namespace {
+
+using namespace viewersettings::catalogue;
+using viewersettings::platform::FromUtf8;
+using viewersettings::platform::ToUtf8;
+
+std::u16string Units(const VSChar* text) {
+  std::u16string units;
+  for (; *text != 0; ++text) units += static_cast<char16_t>(*text);
+  return units;
+}
+
+// Keys are compared as UTF-8; a key that is not valid UTF-16 names no setting.
+std::optional<std::string> KeyOf(const VSChar* key) {
+  if (!key) return std::nullopt;
+  const std::u16string units = Units(key);
+  std::string utf8 = ToUtf8(units);
+  if (FromUtf8(utf8) != units) return std::nullopt;
+  return utf8;
+}
+
+int32_t LengthOf(size_t units) {
+  return static_cast<int32_t>(
+      std::min<size_t>(units, static_cast<size_t>(std::numeric_limits<int32_t>::max())));
+}
+
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+// As much of the text as fits with its terminator, never half of a surrogate pair.
+void CopyText(const std::u16string& text, VSChar* buffer, int32_t capacity, int32_t* length) {
+  if (length) *length = LengthOf(text.size());
+  if (!buffer || capacity <= 0) return;
+  size_t fits = std::min(text.size(), static_cast<size_t>(capacity) - 1);
+  if (fits < text.size() && fits > 0 && IsHighSurrogate(text[fits - 1])) --fits;
+  std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(fits), buffer);
+  buffer[fits] = 0;
+}
+
+}  // namespace
+
+int32_t XMLGetSetting(const VSChar* key, VSChar* buffer, int32_t capacity, int32_t* length) {
+  try {
+    const std::optional<std::string> name = KeyOf(key);
+    if (!name) return XMLR_UNKNOWN_KEY;
+    const KeyReading reading = Get(*name);
+    if (reading.code == XMLR_GET_OK) CopyText(TextOf(*reading.value), buffer, capacity, length);
+    return reading.code;
+  } catch (...) {
+    return XMLR_FILE_ERROR;
+  }
+}
+
+int32_t XMLSetSettings(int32_t count, const VSChar* const* keys, const VSChar* const* values) {
+  try {
+    if (count < 0 || (count > 0 && (!keys || !values))) return XMLR_BAD_VALUE;
+    std::vector<Change> changes;
+    for (int32_t i = 0; i < count; ++i) {
+      const std::optional<std::string> name = KeyOf(keys[i]);
+      if (!name) return XMLR_UNKNOWN_KEY;
+      if (!values[i]) return XMLR_BAD_VALUE;
+      changes.push_back({*name, Units(values[i])});
+    }
+    return Store(changes).code;
+  } catch (...) {
+    return XMLR_SET_FAILED;
+  }
+}
+
+int32_t XMLSetSetting(const VSChar* key, const VSChar* value) {
+  return XMLSetSettings(1, &key, &value);
+}
+
+int32_t XMLListSettings(VSChar* buffer, int32_t capacity, int32_t* length) {
+  try {
+    std::vector<Entry> entries;
+    if (ReadAll(&entries) != XMLR_GET_OK) return XMLR_FILE_ERROR;
+    // The whole keys that fit, each with its terminator, then the empty key that ends the list.
+    std::u16string list;
+    size_t whole = 0;
+    for (const Entry& entry : entries) {
+      list += FromUtf8(entry.key);
+      list += u'\0';
+      if (capacity > 0 && list.size() < static_cast<size_t>(capacity)) whole = list.size();
+    }
+    if (length) *length = LengthOf(list.size());
+    if (buffer && capacity > 0) {
+      std::copy(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(whole), buffer);
+      buffer[whole] = 0;
+    }
+    return XMLR_GET_OK;
+  } catch (...) {
+    return XMLR_FILE_ERROR;
+  }
+}
+
+void XMLSetExeRootPath(const VSChar* dir) {
+  try {
+    SetExeRootPathOverride(dir ? Units(dir) : std::u16string());
+  } catch (...) {
+    // Out of memory: the directory stays as it was.
+  }
+}

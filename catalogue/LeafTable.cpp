@@ -1,0 +1,23 @@
+#include "catalogue/LeafTable.h"
+
+namespace viewersettings::catalogue {
+
+void LeafTable::Access(store::ElementPath path, store::Search search) {
+  accesses_.push_back({std::vector<std::u16string>(path.begin(), path.end()), search});
+  entry_ = kNoEntry;
+  entryPresent_ = true;
+}
+
+void LeafTable::Entry(std::u16string name, bool present, std::function<void()> add, bool numbered) {
+  if (!accesses_.empty()) accesses_.back().list = true;
+  entries_.push_back({std::move(name), numbered, present ? nullptr : std::move(add)});
+  entry_ = entries_.size() - 1;
+  entryPresent_ = present;
+}
+
+void LeafTable::Add(const char16_t* attribute, FieldRef field) {
+  leaves_.push_back({accesses_.size() - 1, element_, attribute, entry_,
+                     entryPresent_ ? field : FieldRef(), KindOf(field)});
+}
+
+}  // namespace viewersettings::catalogue

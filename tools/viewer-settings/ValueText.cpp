@@ -1,0 +1,41 @@
+#include "tools/viewer-settings/ValueText.h"
+
+#include <charconv>
+
+#include "platform/Utf8.h"
+#include "tools/viewer-settings/Json.h"
+
+namespace viewersettings::cli {
+
+std::string PlainText(const catalogue::Value& value) {
+  if (const auto* number = std::get_if<int64_t>(&value)) return std::to_string(*number);
+  if (const auto* real = std::get_if<float>(&value)) {
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, *real).ptr;
+    return std::string(digits, end);
+  }
+  return platform::ToUtf8(std::get<std::u16string>(value));
+}
+
+std::string ShownText(const catalogue::Value& value) {
+  if (std::holds_alternative<std::u16string>(value)) return JsonQuoted(PlainText(value));
+  return PlainText(value);
+}
+
+void WriteValue(JsonWriter& json, const catalogue::Value& value) {
+  if (const auto* number = std::get_if<int64_t>(&value)) {
+    json.Integer(*number);
+  } else if (const auto* real = std::get_if<float>(&value)) {
+    json.Number(*real);
+  } else {
+    json.String(PlainText(value));
+  }
+}
+
+std::optional<std::u16string> FromUtf8Exactly(std::string_view text) {
+  std::u16string units = platform::FromUtf8(text);
+  if (platform::ToUtf8(units) != text) return std::nullopt;
+  return units;
+}
+
+}  // namespace viewersettings::cli

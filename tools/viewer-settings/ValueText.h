@@ -1,0 +1,25 @@
+// Values on the command line: as get prints them, as show prints them, and text typed in.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "catalogue/Field.h"
+
+namespace viewersettings::cli {
+
+// Numbers in decimal (floats in their shortest form), text as it is, in UTF-8.
+std::string PlainText(const catalogue::Value& value);
+// Text in double quotes with escapes, so that empty text and control characters are visible.
+std::string ShownText(const catalogue::Value& value);
+
+class JsonWriter;
+// Integers and floats as JSON numbers, text as a JSON string.
+void WriteValue(JsonWriter& json, const catalogue::Value& value);
+
+// Text from the command line or a file as UTF-16; nothing when it is not UTF-8 (it would come
+// back altered).
+std::optional<std::u16string> FromUtf8Exactly(std::string_view text);
+
+}  // namespace viewersettings::cli
