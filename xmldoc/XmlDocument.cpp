@@ -12,8 +12,10 @@
 
 #if defined(__GNUC__)
 #define NOT_INLINED __attribute__((noinline))
+#define NOT_ADDRESS_SANITIZED __attribute__((no_sanitize_address))
 #else
 #define NOT_INLINED
+#define NOT_ADDRESS_SANITIZED
 #endif
 
 // The document text never holds a NUL: both ParseText overloads cut it at the first one and
@@ -94,6 +96,17 @@ bool NameTokenMatches(const char16_t* token, const char16_t* name, size_t nameLe
   return after == u' ' || after == u'=' || after == u'/' || after == u'[';
 }
 
+// The number of zero bits below the lowest set bit; `bits` is not 0.
+int CountTrailingZeros(uint64_t bits) {
+#if defined(__GNUC__)
+  return __builtin_ctzll(bits);
+#else
+  int count = 0;
+  for (; (bits & 1) == 0; bits >>= 1) ++count;
+  return count;
+#endif
+}
+
 // The first code unit at or after `c` that is `wanted` or a NUL. `end` is the text's
 // terminating NUL: the vector loop reads eight units at a time while they all lie before it.
 const char16_t* FindUnitOrNul(const char16_t* c, [[maybe_unused]] const char16_t* end,
@@ -106,22 +119,11 @@ const char16_t* FindUnitOrNul(const char16_t* c, [[maybe_unused]] const char16_t
     const __m128i hits =
         _mm_or_si128(_mm_cmpeq_epi16(units, wantedUnits), _mm_cmpeq_epi16(units, nul));
     const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-    if (mask != 0) return c + __builtin_ctz(mask) / 2;
+    if (mask != 0) return c + CountTrailingZeros(mask) / 2;
   }
 #endif
   while (*c != wanted && *c != u'\0') ++c;
   return c;
-}
-
-// The number of zero bits below the lowest set bit; `bits` is not 0.
-int CountTrailingZeros(uint64_t bits) {
-#if defined(__GNUC__)
-  return __builtin_ctzll(bits);
-#else
-  int count = 0;
-  for (; (bits & 1) == 0; bits >>= 1) ++count;
-  return count;
-#endif
 }
 
 // Position of the first NUL of `text` at or after `from`; the length when there is none.
@@ -135,7 +137,7 @@ size_t FindNul(const std::u16string& text, size_t from) {
 // Aligned loads never cross a page boundary, so the loop may read a few bytes around the text
 // within the blocks that hold its ends, as the C library's string functions do; the address
 // sanitizer cannot see that this is harmless.
-__attribute__((no_sanitize_address)) size_t LengthOfText(const char16_t* text) {
+NOT_ADDRESS_SANITIZED size_t LengthOfText(const char16_t* text) {
   const uintptr_t address = reinterpret_cast<uintptr_t>(text);
   if (address % alignof(char16_t) != 0) return std::char_traits<char16_t>::length(text);
   // Blocks of 64 bytes, four vectors at a time: a page holds whole blocks.
@@ -149,7 +151,7 @@ __attribute__((no_sanitize_address)) size_t LengthOfText(const char16_t* text) {
       nuls |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, nul))) << at;
     }
     nuls &= wanted;
-    if (nuls != 0) return (block + static_cast<uintptr_t>(__builtin_ctzll(nuls)) - address) / 2;
+    if (nuls != 0) return (block + static_cast<uintptr_t>(CountTrailingZeros(nuls)) - address) / 2;
   }
 }
 #else
