@@ -85,6 +85,10 @@ class Env {
   // calling user's own in the user's temporary directory (the file's own directory may refuse new
   // files), the same in every call for the same `file`, and one that no other name shares.
   virtual std::u16string JournalPath(const std::u16string& file) = 0;
+  // One look at JournalPath(file), quick enough for every call: kOk where a file of the caller's
+  // own stands there, kDenied where one stands there that is not (another user's, one that
+  // others may change, a link), kNotFound where none does.
+  virtual Status FindJournal(const std::u16string& file) = 0;
   // Takes the lock that writers of the settings files in `dir` hold from reading the file until
   // it is replaced, in this process and in every other, waiting for it until `deadline` (then
   // kBusy). Waiters are served as the system queues them, so a writer that calls again and again

@@ -163,11 +163,9 @@ bool RewriteInPlace(const std::u16string& path, const std::u16string& file,
 }
 
 bool JournalMayExist(const std::u16string& path) {
-  Status status;
-  const std::unique_ptr<File> journal =
-      CurrentEnv().Open(CurrentEnv().JournalPath(path), OpenMode::kReadPrivate, &status);
   // A file of that name that another user owns is not this user's journal.
-  return journal || (status != Status::kNotFound && status != Status::kDenied);
+  const Status status = CurrentEnv().FindJournal(path);
+  return status != Status::kNotFound && status != Status::kDenied;
 }
 
 bool RecoverInterruptedRewrite(const std::u16string& path) {

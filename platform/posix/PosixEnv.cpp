@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -120,7 +121,10 @@ Status TakeIdentity(const std::string& source, const std::string& target, const 
       chown(source.c_str(), old.st_uid, old.st_gid) != 0) {
     return errno == EPERM ? Status::kDenied : StatusOfErrno();
   }
-  if (chmod(source.c_str(), old.st_mode & 07777) != 0) return StatusOfErrno();
+  if ((fresh.st_mode & 07777) != (old.st_mode & 07777) &&
+      chmod(source.c_str(), old.st_mode & 07777) != 0) {
+    return StatusOfErrno();
+  }
   return CopyExtendedAttributes(target, source);
 }
 
@@ -201,6 +205,22 @@ class DirectoryLock final : public Lock {
 
  private:
   int fd_ = -1;
+};
+
+// The name of a settings file's journal, made without the heap since every call looks for it:
+// in /var/tmp, which outlives a restart where /tmp often does not, and named after the user
+// too, since the directory is shared.
+class JournalName {
+ public:
+  const char* Of(const std::u16string& file) {
+    std::snprintf(name_, sizeof name_, "/var/tmp/VorelViewerSysSetting-%lu-%016llx.journal",
+                  static_cast<unsigned long>(geteuid()),
+                  static_cast<unsigned long long>(HashPath(file)));
+    return name_;
+  }
+
+ private:
+  char name_[80];
 };
 
 class PosixEnv final : public Env {
@@ -309,11 +329,17 @@ class PosixEnv final : public Env {
     return close(fd) == 0 && synced;
   }
 
-  // In /var/tmp, which outlives a restart where /tmp often does not; named after the user too,
-  // since the directory is shared.
   std::u16string JournalPath(const std::u16string& file) override {
-    return u"/var/tmp/VorelViewerSysSetting-" + FromUtf8(std::to_string(geteuid())) + u"-" +
-           Hex64(HashPath(file)) + u".journal";
+    JournalName name;
+    return FromUtf8(name.Of(file));
+  }
+
+  Status FindJournal(const std::u16string& file) override {
+    JournalName name;
+    struct stat info;
+    if (lstat(name.Of(file), &info) != 0) return StatusOfErrno();
+    const bool own = S_ISREG(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 022) == 0;
+    return own ? Status::kOk : Status::kDenied;
   }
 
   std::unique_ptr<Lock> LockWriters(const std::u16string& dir,

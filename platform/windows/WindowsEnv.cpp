@@ -267,6 +267,13 @@ class WindowsEnv final : public Env {
     return dir + u"VorelViewerSysSetting-" + Hex64(HashPath(file)) + u".journal";
   }
 
+  // The user's temporary directory is the user's own: any file there is.
+  Status FindJournal(const std::u16string& file) override {
+    if (GetFileAttributesW(Wide(JournalPath(file))) != INVALID_FILE_ATTRIBUTES) return Status::kOk;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? Status::kNotFound : StatusOf(error);
+  }
+
   std::unique_ptr<Lock> LockWriters(const std::u16string& dir,
                                     std::chrono::steady_clock::time_point deadline,
                                     Status* status) override {

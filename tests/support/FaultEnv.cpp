@@ -96,6 +96,10 @@ bool FaultEnv::SyncDirectory(const std::u16string& dir) {
   return !Fails(Operation::kSyncDirectory) && (!sync_ || Real().SyncDirectory(dir));
 }
 
+Status FaultEnv::FindJournal(const std::u16string& file) {
+  return Fails(Operation::kFindJournal) ? Status::kFailed : Real().FindJournal(file);
+}
+
 std::unique_ptr<Lock> FaultEnv::LockWriters(const std::u16string& dir,
                                             std::chrono::steady_clock::time_point deadline,
                                             Status* status) {

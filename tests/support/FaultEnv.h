@@ -23,6 +23,7 @@ class FaultEnv : public ForwardingEnv {
     kReplace,
     kRemove,
     kSyncDirectory,
+    kFindJournal,
     kLock,
     kCount
   };
@@ -53,6 +54,7 @@ class FaultEnv : public ForwardingEnv {
                                            const std::u16string& to) override;
   bool Remove(const std::u16string& path) override;
   bool SyncDirectory(const std::u16string& dir) override;
+  viewersettings::platform::Status FindJournal(const std::u16string& file) override;
   std::unique_ptr<viewersettings::platform::Lock> LockWriters(
       const std::u16string& dir, std::chrono::steady_clock::time_point deadline,
       viewersettings::platform::Status* status) override;

@@ -29,6 +29,9 @@ class ForwardingEnv : public viewersettings::platform::Env {
   std::u16string JournalPath(const std::u16string& file) override {
     return Real().JournalPath(file);
   }
+  viewersettings::platform::Status FindJournal(const std::u16string& file) override {
+    return Real().FindJournal(file);
+  }
   std::unique_ptr<viewersettings::platform::Lock> LockWriters(
       const std::u16string& dir, std::chrono::steady_clock::time_point deadline,
       viewersettings::platform::Status* status) override {

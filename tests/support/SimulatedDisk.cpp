@@ -191,6 +191,11 @@ void SimulatedDisk::RefuseNewFilesIn(const std::u16string& dir) {
   directories_[WithoutTrailingSeparators(dir)].refusesNewFiles = true;
 }
 
+Status SimulatedDisk::FindJournal(const std::u16string& file) {
+  if (!Operate()) return Status::kFailed;
+  return Exists(JournalPath(file)) ? Status::kOk : Status::kNotFound;
+}
+
 std::u16string SimulatedDisk::JournalPath(const std::u16string& file) {
   return u"journals" + std::u16string(1, kPathSeparator) + u"journal-" +
          viewersettings::platform::Hex64(viewersettings::platform::HashPath(file));

@@ -58,7 +58,7 @@ class SimulatedDisk final : public viewersettings::platform::Env {
   // From now on `dir` refuses new files, as a folder does that its user may not write.
   void RefuseNewFilesIn(const std::u16string& dir);
   // Disk operations so far: Open, Length, Read, Write, Seek, Truncate, Flush, Close, Replace,
-  // Remove and SyncDirectory.
+  // Remove, SyncDirectory and FindJournal.
   int Operations() const { return operations_; }
 
   int OpenFiles() const;
@@ -76,6 +76,7 @@ class SimulatedDisk final : public viewersettings::platform::Env {
   bool Remove(const std::u16string& path) override;
   bool SyncDirectory(const std::u16string& dir) override;
   std::u16string JournalPath(const std::u16string& file) override;
+  viewersettings::platform::Status FindJournal(const std::u16string& file) override;
   std::unique_ptr<viewersettings::platform::Lock> LockWriters(
       const std::u16string& dir, std::chrono::steady_clock::time_point deadline,
       viewersettings::platform::Status* status) override;
