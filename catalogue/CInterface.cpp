@@ -16,7 +16,7 @@ namespace {
 
 using namespace viewersettings::catalogue;
 using viewersettings::platform::FromUtf8;
-using viewersettings::platform::ToUtf8;
+using viewersettings::platform::ToUtf8Exactly;
 
 std::u16string Units(const VSChar* text) {
   std::u16string units;
@@ -27,10 +27,7 @@ std::u16string Units(const VSChar* text) {
 // Keys are compared as UTF-8; a key that is not valid UTF-16 names no setting.
 std::optional<std::string> KeyOf(const VSChar* key) {
   if (!key) return std::nullopt;
-  const std::u16string units = Units(key);
-  std::string utf8 = ToUtf8(units);
-  if (FromUtf8(utf8) != units) return std::nullopt;
-  return utf8;
+  return ToUtf8Exactly(Units(key));
 }
 
 int32_t LengthOf(size_t units) {
