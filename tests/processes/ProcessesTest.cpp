@@ -167,10 +167,12 @@ TEST(Processes, SetterGetsItsTurnWhileAnotherProcessStoresWithoutPause) {
   EXPECT_FALSE(busy.WaitFor(0ms)) << "the busy writer ended by itself: one of its calls failed";
 }
 
-// Kills a writer in `settings` (which holds every setting the writer touches) `kills` times at
-// random moments; after each kill, every setting holds a value that was written and the next
-// setter works. `progress` is a writable folder for the writer's progress file.
-void KillWriterRepeatedly(const fs::path& settings, const fs::path& progressFolder, int kills) {
+// Kills a writer (the program `worker`) in `settings` (which holds every setting the writer
+// touches) `kills` times at random moments; after each kill, every setting holds a value that was
+// written and the next setter works. `progressFolder` is a writable folder for the writer's
+// progress file.
+void KillWriterRepeatedly(const std::u16string& worker, const fs::path& settings,
+                          const fs::path& progressFolder, int kills) {
   SetExeRootPathOverride(settings.u16string());
   const fs::path progress = progressFolder / "progress";
   fs::path leftover = settings / "VorelViewerSysSetting.xml.tmp";
@@ -189,7 +191,7 @@ void KillWriterRepeatedly(const fs::path& settings, const fs::path& progressFold
   int killed = 0;
   for (; killed < kills && !testing::Test::HasFailure(); ++killed) {
     fs::remove(progress);
-    ChildProcess child(WorkerPath(),
+    ChildProcess child(worker,
                        {u"crash", settings.u16string(), Decimal(first), progress.u16string()});
     ASSERT_TRUE(child.Started());
     // Killed at a random moment once it has begun to store.
@@ -233,7 +235,7 @@ void StoreEveryCrashKind() {
 TEST(Processes, WriterKilledAtRandomMomentsLeavesWholeSettings) {
   SettingsDir dir;
   StoreEveryCrashKind();
-  KillWriterRepeatedly(dir.Path(), dir.Path(), kKills);
+  KillWriterRepeatedly(WorkerPath(), dir.Path(), dir.Path(), kKills);
 }
 
 #if !defined(_WIN32)
@@ -252,8 +254,11 @@ TEST(Processes, WriterKilledWhereOnlyTheFileIsWritableLeavesWholeSettings) {
                                fs::perms::group_exec | fs::perms::others_read |
                                fs::perms::others_exec);
   fs::permissions(dir.Path(), fs::perms::all);  // for the writer's progress file
+  // A copy of the writer where the ordinary user may run it, wherever the build lies.
+  const fs::path worker = dir.Path() / "settings_worker";
+  fs::copy_file(fs::path(WorkerPath()), worker);
   testing_support::RunAsOrdinaryUser(
-      [&] { KillWriterRepeatedly(install, dir.Path(), kKillsInPlace); });
+      [&] { KillWriterRepeatedly(worker.u16string(), install, dir.Path(), kKillsInPlace); });
   fs::permissions(install, fs::perms::owner_all, fs::perm_options::add);
   SetExeRootPathOverride(dir.Path().u16string());
 }

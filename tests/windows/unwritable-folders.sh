@@ -2,11 +2,10 @@
 # Saving where only the settings file is writable, in the Windows build under wine, as an
 # ordinary user: root makes the folders and, through the suite, their settings files; then it
 # takes the folders' write permission away and runs the suite's test as the user nobody, in a
-# wine prefix of nobody's own.
-#   unwritable-folders.sh <suite .exe> <work folder>
+# wine prefix of nobody's own. All of it happens in a scratch folder that nobody can reach,
+# with a copy of the suite, wherever the build lies.
+#   unwritable-folders.sh <suite .exe>
 set -euo pipefail
-suite=$1
-work=$2
 test_name=Saving.AsAnOrdinaryUserWhereOnlyTheFileIsWritable
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -16,7 +15,12 @@ fi
 group=$(id -gn nobody)
 wine_path() { echo "Z:${1//\//\\}"; }
 
-rm -rf "$work"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+chmod 0755 "$work"
+suite="$work/$(basename "$1")"
+cp "$1" "$suite"
+chmod 0755 "$suite"
 mkdir -p "$work/home" "$work/folders/install" "$work/folders/locked" "$work/folders/empty"
 chown nobody:"$group" "$work/home"
 VIEWERSETTINGS_PREPARE_FOLDERS=$(wine_path "$work/folders") wine "$suite" --gtest_filter=$test_name
