@@ -112,6 +112,10 @@ struct StoreReport {
   std::vector<Entry> alsoStored;
 };
 
+// The value that a change gives its setting; nothing where the key names no setting that can be
+// set or the text does not fit it, and `refusal` then says why. Reads nothing.
+std::optional<Value> CheckChange(const Change& change, Refusal* refusal);
+
 // Every key and value is checked first, and nothing is written unless all of them fit. Then,
 // holding the writers' lock throughout, each group is read once, given all its changes and
 // stored with one call of its setter.

@@ -23,8 +23,6 @@ using catalogue::Reading;
 using platform::FromUtf8;
 using platform::ToUtf8;
 
-constexpr char kToolName[] = "viewer-settings";
-
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
@@ -72,16 +70,6 @@ std::string KeyHelp() {
   help << "An entry of a list is set where the list holds it; the next entry after its last one "
           "is added.\n";
   return help.str();
-}
-
-// The modality a per-modality key names, when it is not among the added modalities.
-std::optional<std::string> UnlistedModality(const std::string& key) {
-  const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
-  if (!match || match->modality.empty()) return std::nullopt;
-  std::vector<std::u16string> added;
-  XMLGetDICOMAddedModality(&added);
-  if (std::find(added.begin(), added.end(), match->modality) != added.end()) return std::nullopt;
-  return ToUtf8(match->modality);
 }
 
 }  // namespace
@@ -222,66 +210,6 @@ int Tool::Set(const std::string& key, const std::string& text) {
   return StoreChanges({{key, text}});
 }
 
-int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& typed) {
-  // Values arrive as UTF-8; text that is not would come back altered.
-  std::vector<catalogue::Change> changes;
-  bool refused = false;
-  for (const auto& [key, text] : typed) {
-    std::optional<std::u16string> units = FromUtf8Exactly(text);
-    if (!units) {
-      Fail(kExitError, "refused " + key + " = " + JsonQuoted(text) + ": it is not UTF-8 text");
-      refused = true;
-    }
-    changes.push_back({key, units.value_or(std::u16string())});
-  }
-  const catalogue::StoreReport report =
-      refused ? catalogue::StoreReport{} : catalogue::Store(changes);
-  for (const catalogue::Refusal& refusal : report.refusals) {
-    refused = true;
-    if (refusal.code == XMLR_UNKNOWN_KEY) {
-      Fail(kExitError, "unknown key \"" + refusal.key + "\" (see set --help)");
-      if (StartsWith(refusal.key, kModalityPrefix)) {
-        err_ << kToolName
-             << ": note: a modality name may not hold white space, control characters or any of "
-                "< > = \\ / ? ! \" ' & [ ]\n";
-      }
-      continue;
-    }
-    const auto change = std::find_if(typed.begin(), typed.end(),
-                                     [&](const auto& each) { return each.first == refusal.key; });
-    Fail(kExitError,
-         "refused " + refusal.key +
-             (refusal.code == XMLR_BAD_VALUE ? " = " + JsonQuoted(change->second) : "") + ": " +
-             refusal.reason);
-  }
-  if (refused) return Fail(kExitError, "nothing was written");
-  if (report.code != XMLR_SET_OK) return FileFailure(report.function, report.code);
-
-  for (const Entry& stored : report.stored) {
-    out_ << stored.key << " = " << ShownText(*stored.value) << "\n";
-    // Floats are stored with six decimals, so what the file keeps may differ from what was given.
-    const catalogue::KeyReading after = catalogue::Get(stored.key);
-    if (after.value && !catalogue::SameValue(*after.value, *stored.value)) {
-      err_ << kToolName << ": note: " << stored.key << " reads back as " << ShownText(*after.value)
-           << "\n";
-    }
-  }
-  for (const Entry& entry : report.alsoStored) {
-    out_ << "  also stored, as it was not stored before: " << entry.key << " = "
-         << ShownText(*entry.value) << "\n";
-  }
-  std::vector<std::string> noted;
-  for (const Entry& stored : report.stored) {
-    const std::optional<std::string> unlisted = UnlistedModality(stored.key);
-    if (!unlisted || std::find(noted.begin(), noted.end(), *unlisted) != noted.end()) continue;
-    noted.push_back(*unlisted);
-    err_ << kToolName << ": note: the modality " << *unlisted
-         << " is not among the added modalities (see show modalities); the viewer may not use "
-            "its settings\n";
-  }
-  return kExitOk;
-}
-
 int Tool::Init() {
   const fs::path file = FilePath();
   std::error_code error;
@@ -366,14 +294,32 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       "check",
       "say which encoding the settings file is in and look through it, without changing "
       "it, for what would surprise the library; exit status 1 when something is found");
+  std::vector<std::string> excluded;
+  const auto addExclude = [&excluded](CLI::App* command) {
+    command->add_option("--exclude", excluded,
+                        "leave out a key, a group of show, or \"station\" (the three local "
+                        "folders and the window position); may be repeated");
+  };
   CLI::App* exportCommand = app.add_subcommand(
       "export", "print every stored setting that can be set, as one JSON object of key to value");
+  addExclude(exportCommand);
   std::string source;
+  ImportOptions importOptions;
   CLI::App* import = app.add_subcommand(
       "import",
-      "store the settings of an export: every key and value is checked first, and nothing is "
-      "written unless all fit; then each group is stored with one call of its setter");
+      "make the station hold the settings of an export: every key and value is checked first, "
+      "and nothing is written unless all fit; a list the export holds is taken whole; only what "
+      "changes is written");
   import->add_option("FILE", source, "the export, or - for the standard input")->required();
+  import->add_flag("--replace", importOptions.replace,
+                   "also remove what the station stores and the export does not");
+  import->add_flag("--check", importOptions.check,
+                   "write nothing; exit status 0 when the station holds the export already, 1 "
+                   "when something would change, 2 on an error");
+  import->add_flag("--diff", importOptions.diff, "print each change as before -> after");
+  import->add_flag("--json", importOptions.json,
+                   "print one JSON object: changed, diff (key, before, after), msg");
+  addExclude(import);
   std::string target;
   CLI::App* reset = app.add_subcommand(
       "reset",
@@ -386,6 +332,9 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       "list the settings whose values differ between this station and another folder or an "
       "export; exit status 1 when some do");
   diff->add_option("DIR|FILE", other, "a station's folder or an export")->required();
+  addExclude(diff);
+  CLI::App* schema = app.add_subcommand(
+      "schema", "print the JSON Schema (draft 2020-12) of an export, for editors and checks");
 
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -400,15 +349,22 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       if (!fs::is_directory(dir, error)) return tool.Fail(kExitError, dir + ": no such directory");
       SetExeRootPathOverride(FromUtf8(dir));
     }
+    Exclusions exclusions;
+    for (const std::string& name : excluded) {
+      std::string error;
+      if (!exclusions.Add(name, &error)) return tool.Fail(kExitError, "--exclude: " + error);
+    }
+    importOptions.excluded = exclusions;
     if (*show) return tool.Show(group, json);
     if (*get) return tool.Get(key);
     if (*set) return tool.Set(key, value);
     if (*init) return tool.Init();
     if (*check) return tool.Check();
-    if (*exportCommand) return tool.Export();
-    if (*import) return tool.Import(source);
+    if (*exportCommand) return tool.Export(exclusions);
+    if (*import) return tool.Import(source, importOptions);
     if (*reset) return tool.Reset(target);
-    if (*diff) return tool.Diff(other);
+    if (*diff) return tool.Diff(other, exclusions);
+    if (*schema) return tool.Schema();
   } catch (const std::exception& error) {
     return tool.Fail(kExitError, error.what());
   }

@@ -1,5 +1,6 @@
 // A small streaming JSON writer: objects, arrays, strings, integers, floats and null, indented
-// by two spaces; and a reader of flat objects, as `export` writes them.
+// by two spaces; a reader of flat objects, as `export` writes them; and a reader of any JSON
+// value, for the arguments Ansible hands a module.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,7 @@ class JsonWriter {
   void Integer(int64_t value);
   // Non-finite floats have no JSON form; they are written as the strings "inf", "-inf", "nan".
   void Number(float value);
+  void Boolean(bool value);
   void Null();
 
  private:
@@ -53,5 +55,19 @@ using JsonMembers = std::vector<std::pair<std::string, JsonScalar>>;
 // The members of one JSON object whose values are strings or numbers, in their order. Nothing
 // when the text is not such an object; `error` then says what is wrong and where.
 std::optional<JsonMembers> ParseFlatObject(std::string_view text, std::string* error);
+
+// Any JSON value. Numbers keep the text they are written as; a boolean's text is "true" or
+// "false".
+struct JsonValue {
+  enum class Type { kNull, kBoolean, kNumber, kString, kArray, kObject };
+  Type type = Type::kNull;
+  std::string text;                                        // a string (UTF-8), number or boolean
+  std::vector<JsonValue> items;                            // of an array
+  std::vector<std::pair<std::string, JsonValue>> members;  // of an object, in their order
+};
+
+// Nothing when the text is no JSON value, or nests deeper than a settings document needs;
+// `error` then says what is wrong and where.
+std::optional<JsonValue> ParseJson(std::string_view text, std::string* error);
 
 }  // namespace viewersettings::cli

@@ -10,9 +10,32 @@
 #include <vector>
 
 #include "catalogue/Catalogue.h"
+#include "tools/viewer-settings/Exclusions.h"
+#include "tools/viewer-settings/ImportPlan.h"
 #include "tools/viewer-settings/Sections.h"
 
 namespace viewersettings::cli {
+
+struct ImportOptions {
+  bool replace = false;  // remove what the station stores and the export does not
+  bool check = false;    // write nothing; exit status 1 when something would change
+  bool diff = false;     // print each change as before -> after
+  bool json = false;     // print one JSON object: changed, diff, msg
+  Exclusions excluded;
+};
+
+// What Converge changed, or (checking) would change.
+struct Converged {
+  std::vector<KeyChange> changes;
+  // Fields of the groups stored that the file did not hold before (see catalogue::StoreReport).
+  std::vector<catalogue::Entry> alsoStored;
+};
+
+// What a Tool told its error stream, as one line without the tool's name and without notes.
+std::string OneMessage(const std::string& errors);
+
+// "nothing to change", "1 setting changed", "3 settings would change".
+std::string Summary(size_t changes, bool check);
 
 class Tool {
  public:
@@ -23,10 +46,17 @@ class Tool {
   int Set(const std::string& key, const std::string& text);
   int Init();
   int Check();
-  int Export();
-  int Import(const std::string& source);
+  int Export(const Exclusions& excluded);
+  int Import(const std::string& source, const ImportOptions& options);
   int Reset(const std::string& target);
-  int Diff(const std::string& other);
+  int Diff(const std::string& other, const Exclusions& excluded);
+  int Schema();
+
+  // Makes the station hold the settings wanted: plans the changes and, unless `check`, stores
+  // them (all or nothing) and removes what the plan removes. A station that holds them already
+  // is not written to. Refusals and failures are told on the error stream: kExitError.
+  int Converge(const TypedSettings& wanted, const PlanOptions& plan, bool check,
+               const Exclusions& excluded, Converged* result);
 
   int Fail(int status, const std::string& message);
 
@@ -34,9 +64,9 @@ class Tool {
   std::string FilePath() const;
   // A result other than success, with what the file's state says about the cause.
   int FileFailure(const std::string& function, int32_t code);
-  // Stores the changes through the catalogue and says what was stored, or what was refused and
-  // that nothing was written.
-  int StoreChanges(const std::vector<std::pair<std::string, std::string>>& typed);
+  // Converges on the settings and says what changed, or that nothing needed changing.
+  int StoreChanges(const TypedSettings& typed);
+  void PrintChanged(const Converged& converged);
   void PrintText(const std::vector<Section>& sections,
                  const std::vector<catalogue::Reading>& readings);
   void PrintJson(const std::vector<Section>& sections,
