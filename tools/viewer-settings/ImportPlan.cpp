@@ -90,8 +90,8 @@ Plan PlanChanges(const TypedSettings& wanted, const StoredSettings& stored,
     const std::set<int64_t>& given = numbers[place->list];
     if (!given.count(place->number - 1)) {
       plan.refusals.push_back({key, XMLR_SET_FAILED,
-                               "the list is taken whole, and its entries are given from 0 on "
-                               "without a gap: entry " +
+                               "an import takes the list whole, from entry 0 on, and only the one "
+                               "after its last entry can be added: entry " +
                                    std::to_string(place->number - 1) + " is not given"});
     }
   }
