@@ -155,6 +155,9 @@ bool IsAnsibleModuleCall(const std::string& programPath, size_t argumentCount) {
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (extension == kExe) name.resize(name.size() - kExe.size());
   }
+  // Ansible runs a copy named after the module with this prefix.
+  constexpr std::string_view kCopyPrefix = "AnsiballZ_";
+  if (name.compare(0, kCopyPrefix.size(), kCopyPrefix) == 0) name.erase(0, kCopyPrefix.size());
   return argumentCount == 1 && name == kModuleName;
 }
 

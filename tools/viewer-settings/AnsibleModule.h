@@ -8,7 +8,7 @@
 
 namespace viewersettings::cli {
 
-// True for a call by the module's name with one argument.
+// True for a call by the module's name (or the name of the copy Ansible runs) with one argument.
 bool IsAnsibleModuleCall(const std::string& programPath, size_t argumentCount);
 
 // Makes the station in `dir` hold `settings`, as import does (with `replace`, as import
