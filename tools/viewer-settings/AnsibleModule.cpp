@@ -148,7 +148,8 @@ int Failed(std::ostream& out, const std::string& message) {
 }  // namespace
 
 bool IsAnsibleModuleCall(const std::string& programPath, size_t argumentCount) {
-  std::string name = fs::u8path(programPath).filename().u8string();
+  // Either separator, whichever system the path comes from.
+  std::string name = programPath.substr(programPath.find_last_of("/\\") + 1);
   constexpr std::string_view kExe = ".exe";
   if (name.size() > kExe.size()) {
     std::string extension = name.substr(name.size() - kExe.size());
