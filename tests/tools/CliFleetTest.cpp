@@ -181,6 +181,31 @@ TEST(CliConverge, ExcludedSettingsStayOutOfExportDiffAndImport) {
   EXPECT_TRUE(Has(unknown.err, "\"nothing\" is neither a key")) << unknown.err;
 }
 
+TEST(CliExport, AFileTheLibraryCannotReadAsSettingsFailsInsteadOfExportingDefaults) {
+  const std::pair<std::string, std::string> unreadable[] = {
+      {"hello", "no XML the library can parse"},
+      {"<?xml version=\"1.0\"?>\r\n<SystemSetting><IsRealData Value=\"0\"/>",
+       "no XML the library can parse"},
+      {"<Other><IsRealData Value=\"0\"/></Other>", "root element is not SystemSetting"},
+      {"<SystemSetting><DUZOProcessName Value=\"\xE9\"/></SystemSetting>",
+       "not valid in its encoding (UTF-8"},
+  };
+  SettingsDir good;
+  ASSERT_EQ(RunIn(good, {"init"}).status, 0);
+  for (const auto& [bytes, message] : unreadable) {
+    SettingsDir dir;
+    dir.WriteBytes(bytes);
+    const Outcome exported = RunIn(dir, {"export"});
+    EXPECT_EQ(exported.status, 2) << bytes;
+    EXPECT_EQ(exported.out, "") << bytes;
+    EXPECT_TRUE(Has(exported.err, "cannot read it as settings: ")) << exported.err;
+    EXPECT_TRUE(Has(exported.err, message)) << exported.err;
+    EXPECT_EQ(RunIn(dir, {"diff", good.Path().string()}).status, 2) << bytes;
+    EXPECT_EQ(RunIn(good, {"diff", dir.Path().string()}).status, 2) << bytes;
+    EXPECT_EQ(dir.Bytes(), bytes);
+  }
+}
+
 TEST(AnsibleModule, RunsUnderItsNameWithOneArgument) {
   const std::pair<std::string, size_t> calls[] = {{"viewer_settings", 1},
                                                   {"/usr/lib/viewer_settings", 1},

@@ -13,6 +13,7 @@
 #include "store/SettingsFile.h"
 #include "tools/viewer-settings/Cli.h"
 #include "tools/viewer-settings/Json.h"
+#include "tools/viewer-settings/Readable.h"
 #include "tools/viewer-settings/Tool.h"
 #include "tools/viewer-settings/ValueText.h"
 
@@ -127,6 +128,9 @@ void WriteValueOrNull(JsonWriter& json, const std::optional<Value>& value) {
 }  // namespace
 
 int Tool::Export(const Exclusions& excluded) {
+  if (const std::optional<std::string> why = WhyNotSettings(FilePath())) {
+    return Fail(kExitError, FilePath() + ": the library cannot read it as settings: " + *why);
+  }
   StoredSettings settings;
   if (ReadStored(excluded, &settings) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
@@ -266,6 +270,9 @@ int Tool::Reset(const std::string& target) {
 }
 
 int Tool::Diff(const std::string& other, const Exclusions& excluded) {
+  if (const std::optional<std::string> why = WhyNotSettings(FilePath())) {
+    return Fail(kExitError, FilePath() + ": the library cannot read it as settings: " + *why);
+  }
   StoredSettings here;
   if (ReadStored(excluded, &here) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
@@ -276,6 +283,11 @@ int Tool::Diff(const std::string& other, const Exclusions& excluded) {
     // Reading another station's folder must not create a settings file there.
     if (!fs::exists(fs::path(other) / ToUtf8(store::kSettingsFileName), failure)) {
       return Fail(kExitError, other + ": there is no settings file in this folder");
+    }
+    const fs::path otherFile = fs::path(other) / ToUtf8(store::kSettingsFileName);
+    if (const std::optional<std::string> why = WhyNotSettings(otherFile)) {
+      return Fail(kExitError,
+                  otherFile.string() + ": the library cannot read it as settings: " + *why);
     }
     int32_t code = 0;
     {
