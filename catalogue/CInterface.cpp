@@ -50,12 +50,14 @@ void CopyText(const std::u16string& text, VSChar* buffer, int32_t capacity, int3
   buffer[fits] = 0;
 }
 
-// Whether the pair is refused on its own, by the checks that come before any reading.
-bool RefusedAlone(const Change& change) {
+// The result that refuses the pair on its own, by the checks that come before any reading.
+std::optional<int32_t> RefusalOf(const Change& change) {
   const std::optional<KeyMatch> match = MatchKey(change.key);
-  if (!match) return true;
+  if (!match) return XMLR_UNKNOWN_KEY;
   const Setting& setting = Settings()[match->setting];
-  return !setting.settable || !Parse(setting.kind, change.text);
+  if (!setting.settable) return XMLR_SET_FAILED;
+  if (!Parse(setting.kind, change.text)) return XMLR_BAD_VALUE;
+  return std::nullopt;
 }
 
 // The index of the first pair that a refused store refused. Refusals of the checks all come
@@ -64,7 +66,7 @@ bool RefusedAlone(const Change& change) {
 int32_t FirstRefused(const std::vector<Change>& changes, const StoreReport& report) {
   if (report.refusals.empty()) return -1;
   for (size_t i = 0; i < changes.size(); ++i) {
-    if (RefusedAlone(changes[i])) return static_cast<int32_t>(i);
+    if (RefusalOf(changes[i])) return static_cast<int32_t>(i);
   }
   for (size_t i = 0; i < changes.size(); ++i) {
     for (const Refusal& refusal : report.refusals) {
@@ -99,6 +101,13 @@ int32_t XMLSetSettings(int32_t count, const VSChar* const* keys, const VSChar* c
     for (int32_t i = 0; i < count; ++i) {
       const std::optional<std::string> name = KeyOf(keys[i]);
       if (!name || !values[i]) {
+        // A pair before it may be refused as well: the first one counts.
+        for (size_t before = 0; before < changes.size(); ++before) {
+          if (const std::optional<int32_t> code = RefusalOf(changes[before])) {
+            index = static_cast<int32_t>(before);
+            return *code;
+          }
+        }
         index = i;
         return name ? XMLR_BAD_VALUE : XMLR_UNKNOWN_KEY;
       }

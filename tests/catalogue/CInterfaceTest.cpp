@@ -275,8 +275,14 @@ TEST(CInterface, NothingIsWrittenUnlessEveryKeyAndValueFits) {
   EXPECT_EQ(at, -1);
   ASSERT_EQ(Set("MinDiskSpace", "5"), XMLR_SET_OK);
   const Units minDiskSpace = C(std::string("MinDiskSpace"));
-  const VSChar* keys[] = {minDiskSpace.c_str(), nullptr};
-  EXPECT_EQ(XMLSetSettings(2, keys, keys, &at), XMLR_UNKNOWN_KEY);
+  const Units six = C(std::string("6"));
+  const Units bad = C(std::string("x"));
+  const VSChar* keys[] = {minDiskSpace.c_str(), minDiskSpace.c_str(), nullptr};
+  const VSChar* values[] = {six.c_str(), six.c_str(), six.c_str()};
+  EXPECT_EQ(XMLSetSettings(3, keys, values, &at), XMLR_UNKNOWN_KEY);
+  EXPECT_EQ(at, 2);
+  values[1] = bad.c_str();  // refused before the null key
+  EXPECT_EQ(XMLSetSettings(3, keys, values, &at), XMLR_BAD_VALUE);
   EXPECT_EQ(at, 1);
   EXPECT_EQ(XMLSetSetting(minDiskSpace.c_str(), nullptr), XMLR_BAD_VALUE);
   EXPECT_EQ(XMLSetSettings(-1, nullptr, nullptr, &at), XMLR_BAD_VALUE);
