@@ -3,7 +3,7 @@
 # run on an empty station folder; its output must show the setting stored and the refused pair
 # named.
 #   README COMPILER INCLUDE_DIR LINK (the library to link) RUNTIME (the shared library) WORK_DIR
-#   STANDARDS; for Windows programs RUNNER (wine) and FOLDER_PREFIX (Z:)
+#   STANDARDS; for Windows programs EXE_SUFFIX (.exe), RUNNER (wine) and FOLDER_PREFIX (Z:)
 file(STRINGS ${README} lines)
 set(section OFF)
 set(in_block OFF)
@@ -40,12 +40,13 @@ endif()
 string(REPLACE "," ";" STANDARDS "${STANDARDS}")
 foreach(standard IN LISTS STANDARDS)
   execute_process(COMMAND ${COMPILER} -std=${standard} -Wall -Wextra -pedantic -Werror
-    ${WORK_DIR}/station.c -I${INCLUDE_DIR} ${LINK} ${LINK_FLAGS} -o ${WORK_DIR}/station-${standard}
+    ${WORK_DIR}/station.c -I${INCLUDE_DIR} ${LINK} ${LINK_FLAGS}
+    -o ${WORK_DIR}/station-${standard}${EXE_SUFFIX}
     RESULT_VARIABLE code)
   if(NOT code EQUAL 0)
     message(FATAL_ERROR "the README's C example does not compile cleanly with -std=${standard}")
   endif()
-  set(program ${WORK_DIR}/station-${standard})
+  set(program ${WORK_DIR}/station-${standard}${EXE_SUFFIX})
 endforeach()
 
 # The last one built runs, finding the shared library beside it (Windows) or through
