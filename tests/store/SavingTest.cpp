@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -93,6 +94,40 @@ TEST(Saving, AFileWithAnotherNameIsRewrittenSoThatBothNamesSeeTheNewText) {
   EXPECT_EQ(NamesIn(dir.Path()), (Names{kSettingsName, "ward-copy.xml"}));
   EXPECT_FALSE(fs::exists(JournalOfTheSettingsFile()));
 }
+
+// A setter storing what the file already holds leaves the file alone: the same bytes and time,
+// on POSIX the same inode, no temporary file, no journal.
+class SetterStoringWhatIsStored : public testing::TestWithParam<testing_support::SetterCall> {};
+
+TEST_P(SetterStoringWhatIsStored, WritesNothing) {
+  const testing_support::SetterCall& setter = GetParam();
+  SettingsDir dir;
+  dir.WriteBytes(StationSettingsBytes());
+  ASSERT_EQ(setter.call(), setter.success);  // the values are stored once
+  const std::string bytes = dir.Bytes();
+  // A time long past: any write-back, in place or by replacement, would give the file a new one.
+  const fs::file_time_type written = fs::last_write_time(dir.File()) - std::chrono::hours(24 * 400);
+  fs::last_write_time(dir.File(), written);
+#if !defined(_WIN32)
+  struct stat before {};
+  ASSERT_EQ(stat(dir.File().c_str(), &before), 0);
+#endif
+
+  EXPECT_EQ(setter.call(), setter.success);
+  EXPECT_EQ(dir.Bytes(), bytes);
+  EXPECT_EQ(fs::last_write_time(dir.File()), written);
+#if !defined(_WIN32)
+  struct stat after {};
+  ASSERT_EQ(stat(dir.File().c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+#endif
+  EXPECT_EQ(NamesIn(dir.Path()), Names{kSettingsName});
+  EXPECT_FALSE(fs::exists(JournalOfTheSettingsFile()));
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySetter, SetterStoringWhatIsStored,
+                         testing::ValuesIn(testing_support::SetterCalls()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The folder of a station's viewer that its users may not write, holding a settings file they
 // may write; beside it a folder with a read-only settings file and one without a settings file.
