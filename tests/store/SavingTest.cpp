@@ -217,6 +217,33 @@ std::string ExtendedAttribute(const fs::path& file, const char* name) {
   return value;
 }
 
+// A file without any write permission is refused by every setter, whoever runs it (root as
+// well, whom the system would let write it), and the platform says why.
+TEST(Saving, AFileNoOneMayWriteIsRefusedToEverySetterWhoeverCalls) {
+  SettingsDir dir;
+  dir.WriteBytes(StationSettingsBytes());
+  const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(dir.File(), readOnly);
+  const ino_t inode = StatOf(dir.File()).st_ino;
+  for (const auto& setter : testing_support::SetterCalls()) {
+    EXPECT_EQ(setter.call(), XMLR_SET_FAILED) << setter.name;
+  }
+  EXPECT_EQ(dir.Bytes(), StationSettingsBytes());
+  EXPECT_EQ(StatOf(dir.File()).st_ino, inode);
+  EXPECT_EQ(fs::status(dir.File()).permissions(), readOnly);
+  EXPECT_EQ(NamesIn(dir.Path()), Names{kSettingsName});
+  EXPECT_FALSE(fs::exists(JournalOfTheSettingsFile()));
+  for (const OpenMode mode : {OpenMode::kWriteExisting, OpenMode::kUpdateExisting}) {
+    Status status = Status::kOk;
+    EXPECT_FALSE(CurrentEnv().Open(dir.File().u16string(), mode, &status));
+    EXPECT_EQ(status, Status::kReadOnly);
+  }
+
+  // One write permission, for anyone, is enough for root.
+  fs::permissions(dir.File(), readOnly | fs::perms::others_write);
+  if (testing_support::RunningAsRoot()) EXPECT_EQ(XMLSetMinDiskSpace(5), XMLR_SET_OK);
+}
+
 TEST(Saving, FollowsSymbolicLinksAndUpdatesTheFileTheyName) {
   SettingsDir dir;
   const fs::path shared = dir.Path() / "shared";
