@@ -167,7 +167,7 @@ int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body, Search se
     // into it fails even where it would change nothing.
     if (!read->form.writable) return XMLR_SET_FAILED;
     // Storing what the file already holds leaves it untouched: no flush, no new inode or time.
-    // Every value set has read back, so the text read is the text as edited.
+    // Each value set has read back (see Unfaithful), so an unchanged text holds them all.
     if (doc.DocText() == read->text) return writer.Result();
     const std::optional<std::u16string> edited = TextIfItReadsAsEdited(doc);
     if (!edited) return XMLR_SET_FAILED;
