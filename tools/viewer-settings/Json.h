@@ -52,9 +52,11 @@ struct JsonScalar {
 };
 using JsonMembers = std::vector<std::pair<std::string, JsonScalar>>;
 
-// The members of one JSON object whose values are strings or numbers, in their order. Nothing
-// when the text is not such an object; `error` then says what is wrong and where.
-std::optional<JsonMembers> ParseFlatObject(std::string_view text, std::string* error);
+// The members of one JSON object whose values are strings or numbers, in their order. `bytes`
+// are UTF-8, with or without a byte-order mark, or UTF-16LE or UTF-16BE with one (as Windows
+// tools write). Nothing when they are in no such encoding or are not such an object; `error`
+// then says what is wrong and where.
+std::optional<JsonMembers> ParseFlatObject(std::string_view bytes, std::string* error);
 
 // Any JSON value. Numbers keep the text they are written as; a boolean's text is "true" or
 // "false".
@@ -66,8 +68,8 @@ struct JsonValue {
   std::vector<std::pair<std::string, JsonValue>> members;  // of an object, in their order
 };
 
-// Nothing when the text is no JSON value, or nests deeper than a settings document needs;
-// `error` then says what is wrong and where.
-std::optional<JsonValue> ParseJson(std::string_view text, std::string* error);
+// `bytes` in the encodings ParseFlatObject takes. Nothing when they are in none of them, are no
+// JSON value, or nest deeper than settings need; `error` then says what is wrong and where.
+std::optional<JsonValue> ParseJson(std::string_view bytes, std::string* error);
 
 }  // namespace viewersettings::cli
