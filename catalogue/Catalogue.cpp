@@ -107,9 +107,10 @@ const Table& TheTable() {
         const std::string key = KeyOf(def, "", leaves, leaf, true);
         if (built.byKey.count(key)) continue;  // a key of a group before, or another entry
         built.byKey[key] = built.settings.size();
-        built.settings.push_back({key, group, leaf.kind, !def.setter.empty(),
-                                  leaf.entry != LeafTable::kNoEntry, PathOf(leaves, leaf),
-                                  leaf.attribute});
+        const bool listEntry = leaf.entry != LeafTable::kNoEntry;
+        built.settings.push_back({key, group, leaf.kind, !def.setter.empty(), listEntry,
+                                  PathOf(leaves, leaf), leaf.attribute,
+                                  listEntry ? leaves.Entries()[leaf.entry].keyAttribute : u""});
       }
     }
     return built;

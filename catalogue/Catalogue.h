@@ -41,6 +41,9 @@ struct Setting {
   bool listEntry;            // a field of an entry of a list
   std::u16string path;       // the elements below the root, "/" between them
   std::u16string attribute;  // of the last element; "Value" for a leaf of one setting
+  // For an entry of a list whose elements are not named after their number: the attribute that
+  // holds it (a patient-list column's ColumnNo).
+  std::u16string entryAttribute;
 };
 // In the order of the groups, each group's settings in the order of its leaves.
 const std::vector<Setting>& Settings();
@@ -120,6 +123,12 @@ std::optional<Value> CheckChange(const Change& change, Refusal* refusal);
 // holding the writers' lock throughout, each group is read once, given all its changes and
 // stored with one call of its setter.
 StoreReport Store(const std::vector<Change>& changes);
+// The same, then removes the settings of `removals` (keys that the file stores) from the file:
+// each element whose every stored setting goes, the highest such one, with everything inside it.
+// A setting whose element holds a setting that stays cannot go alone: it is refused before
+// anything is written. A list that lost entries is then stored again as its getter reads it, so
+// that what it keeps beside its entries (the count of added modalities) agrees with them.
+StoreReport Store(const std::vector<Change>& changes, const std::vector<std::string>& removals);
 
 // ---- For the check of a settings file ----
 

@@ -89,7 +89,8 @@ void viewersettings::catalogue::DescribePatListHeader(LeafTable& table,
       columns.push_back(column);
     };
     const bool next = static_cast<size_t>(number) == columns.size();
-    table.Entry(FormatDecimal(number), read, next ? add : std::function<void()>(), true);
+    table.Entry(FormatDecimal(number), read, next ? add : std::function<void()>(), true,
+                u"ColumnNo");
     table.Element(u"Item");
     NameAndWidth(table, read ? columns[static_cast<size_t>(number)] : absent);
   }

@@ -181,7 +181,7 @@ TEST(CliConverge, ExcludedSettingsStayOutOfExportDiffAndImport) {
   EXPECT_TRUE(Has(unknown.err, "\"nothing\" is neither a key")) << unknown.err;
 }
 
-TEST(CliExport, AFileTheLibraryCannotReadAsSettingsFailsInsteadOfExportingDefaults) {
+TEST(CliUnreadableFile, IsNeitherExportedNorDiffedNorImportedInto) {
   const std::pair<std::string, std::string> unreadable[] = {
       {"hello", "no XML the library can parse"},
       {"<?xml version=\"1.0\"?>\r\n<SystemSetting><IsRealData Value=\"0\"/>",
@@ -201,6 +201,8 @@ TEST(CliExport, AFileTheLibraryCannotReadAsSettingsFailsInsteadOfExportingDefaul
     EXPECT_TRUE(Has(exported.err, "cannot read it as settings: ")) << exported.err;
     EXPECT_TRUE(Has(exported.err, message)) << exported.err;
     EXPECT_EQ(RunIn(dir, {"diff", good.Path().string()}).status, 2) << bytes;
+    EXPECT_EQ(RunIn(dir, {"import", "--check", "-"}, R"({"MinDiskSpace": 1})").status, 2);
+    EXPECT_EQ(RunIn(dir, {"import", "-"}, R"({"MinDiskSpace": 1})").status, 2);
     EXPECT_EQ(RunIn(good, {"diff", dir.Path().string()}).status, 2) << bytes;
     EXPECT_EQ(dir.Bytes(), bytes);
   }
@@ -236,6 +238,7 @@ TEST(AnsibleModule, ArgumentsOutOfShapeFailNamingWhatIsWrongAndWriteNothing) {
       {"{" + dir + R"(, "settings": {"MinDiskSpace": 5}, "replace": "yes"})", "replace: takes"},
       {"{" + dir + R"(, "settings": {}, "exclude": ["elsewhere"]})", "exclude: \"elsewhere\""},
       {"{" + dir + R"(, "settings": {}, "state": "present"})", "unsupported parameter \"state\""},
+      {"{" + dir + R"(, "settings": {}, "replace": true})", "replace would remove every setting"},
       {R"({"dir": "/no/such/folder", "settings": {}})", "dir: /no/such/folder is no folder"},
       {"[1]", "no JSON object"},
   };

@@ -1,5 +1,6 @@
 #include "tools/viewer-settings/AnsibleModule.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -171,18 +172,26 @@ int RunAnsibleModule(const std::string& argumentsFile, std::ostream& out) {
     if (!fs::is_directory(fs::u8path(arguments.dir), failure)) {
       return Failed(out, "dir: " + arguments.dir + " is no folder");
     }
+    // As import refuses an export without settings: replacing with nothing would remove all.
+    if (arguments.replace && arguments.settings.empty()) {
+      return Failed(out, "settings: empty, and replace would remove every setting of the station");
+    }
     SetExeRootPathOverride(platform::FromUtf8(arguments.dir));
 
     std::istringstream in;
     std::ostringstream said;
     std::ostringstream errors;
     Tool tool(in, said, errors);
+    TypedSettings wanted;
+    for (const auto& [key, value] : arguments.settings) {
+      if (!arguments.excluded.Excludes(key)) wanted.emplace_back(key, value);
+    }
     PlanOptions plan;
     plan.listsWhole = true;
     plan.replace = arguments.replace;
     Converged converged;
-    if (tool.Converge(arguments.settings, plan, arguments.check, arguments.excluded, &converged) !=
-        kExitOk) {
+    if (!tool.ReadableAsSettings() ||
+        tool.Converge(wanted, plan, arguments.check, arguments.excluded, &converged) != kExitOk) {
       return Failed(out, OneMessage(errors.str()));
     }
 

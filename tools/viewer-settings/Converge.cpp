@@ -92,11 +92,7 @@ int Tool::Converge(const TypedSettings& wanted, const PlanOptions& options, bool
       removals.push_back(change.key);
     }
   }
-  for (const std::string& key : removals) {
-    Fail(kExitError, "cannot remove " + key + ": settings are only ever stored");
-  }
-  if (!removals.empty()) return Fail(kExitError, "nothing was written");
-  const catalogue::StoreReport report = catalogue::Store(sets);
+  const catalogue::StoreReport report = catalogue::Store(sets, removals);
   for (const catalogue::Refusal& refusal : report.refusals) {
     Fail(kExitError, RefusalMessage(refusal, TypedText(wanted, refusal.key)));
   }

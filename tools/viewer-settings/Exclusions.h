@@ -2,6 +2,7 @@
 // not to the fleet it is kept alike with (its folders, its window position).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 

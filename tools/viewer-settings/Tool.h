@@ -59,6 +59,9 @@ class Tool {
                const Exclusions& excluded, Converged* result);
 
   int Fail(int status, const std::string& message);
+  // False, having said why, when the station's file exists but the library cannot read it as
+  // settings: nothing is exported from it or imported into it.
+  bool ReadableAsSettings();
 
  private:
   std::string FilePath() const;

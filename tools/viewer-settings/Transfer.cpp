@@ -128,9 +128,7 @@ void WriteValueOrNull(JsonWriter& json, const std::optional<Value>& value) {
 }  // namespace
 
 int Tool::Export(const Exclusions& excluded) {
-  if (const std::optional<std::string> why = WhyNotSettings(FilePath())) {
-    return Fail(kExitError, FilePath() + ": the library cannot read it as settings: " + *why);
-  }
+  if (!ReadableAsSettings()) return kExitError;
   StoredSettings settings;
   if (ReadStored(excluded, &settings) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
@@ -143,6 +141,12 @@ int Tool::Export(const Exclusions& excluded) {
   }
   json.EndObject();
   return kExitOk;
+}
+
+bool Tool::ReadableAsSettings() {
+  const std::optional<std::string> why = WhyNotSettings(FilePath());
+  if (why) Fail(kExitError, FilePath() + ": the library cannot read it as settings: " + *why);
+  return !why;
 }
 
 int Tool::Import(const std::string& source, const ImportOptions& options) {
@@ -165,6 +169,8 @@ int Tool::Import(const std::string& source, const ImportOptions& options) {
     status = tool.Fail(kExitError, source + ": cannot be read");
   } else if (!members) {
     status = tool.Fail(kExitError, source + ": not an export of settings (" + error + ")");
+  } else if (!tool.ReadableAsSettings()) {
+    status = kExitError;
   } else if (members->empty()) {
     if (!options.json) out_ << source << ": no settings, nothing was written\n";
   } else {
@@ -270,9 +276,7 @@ int Tool::Reset(const std::string& target) {
 }
 
 int Tool::Diff(const std::string& other, const Exclusions& excluded) {
-  if (const std::optional<std::string> why = WhyNotSettings(FilePath())) {
-    return Fail(kExitError, FilePath() + ": the library cannot read it as settings: " + *why);
-  }
+  if (!ReadableAsSettings()) return kExitError;
   StoredSettings here;
   if (ReadStored(excluded, &here) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
