@@ -113,6 +113,12 @@ TEST(CliConverge, ImportCheckTellsWhetherTheStationDrifted) {
   EXPECT_TRUE(FileState(dir) == fresh) << "a check writes nothing";
   ASSERT_EQ(RunIn(dir, {"import", export1}).status, 0);
   EXPECT_EQ(RunIn(dir, {"import", "--check", export1}).status, 0);
+  // As Windows tools save an export: UTF-8 with a byte-order mark, PowerShell's UTF-16LE.
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : kWanted) utf16 += std::string{c, '\0'};
+  for (const std::string& saved : {"\xEF\xBB\xBF" + kWanted, utf16}) {
+    EXPECT_EQ(RunIn(dir, {"import", "--check", "-"}, saved).status, 0) << saved;
+  }
   for (const char* wrong : {R"({"MinDiskSpace": "lots"})", "{", R"({"NoSuchKey": 1})"}) {
     EXPECT_EQ(RunIn(dir, {"import", "--check", "-"}, wrong).status, 2) << wrong;
   }
