@@ -72,6 +72,8 @@ WINDOWS_TESTS ?= OFF
 # under 64-bit wine, after the 32-bit DLL is built and its exports checked. scripts/windows-arch
 # chooses and says why; WINDOWS_ARCH=i686 or WINDOWS_ARCH=x86_64 forces the choice.
 WINE_ENV = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The log keeps the end of each test's output, where GoogleTest counts what passed.
+WINDOWS_CTEST_ARGS = --test-output-truncation head
 
 test-windows:
 	@arch=$$(scripts/windows-arch) && $(MAKE) --no-print-directory test-windows-$$arch WINDOWS_ARCH=$$arch
@@ -80,8 +82,8 @@ test-windows-i686:
 	@scripts/install-deps --windows=$(WINDOWS_ARCH)
 	$(MAKE) --no-print-directory windows WINDOWS_TESTS=ON
 	WINEPREFIX=$(abspath $(BUILD_WIN))/wineprefix $(WINE_ENV) \
-	  ctest --test-dir $(BUILD_WIN) --output-on-failure
-	@scripts/windows-suite-counts $(BUILD_WIN) "32-bit wine"
+	  ctest --test-dir $(BUILD_WIN) --output-on-failure $(WINDOWS_CTEST_ARGS)
+	@scripts/windows-test-counts $(BUILD_WIN) "32-bit wine"
 
 test-windows-x86_64:
 	@scripts/install-deps --windows=$(WINDOWS_ARCH)
@@ -90,8 +92,8 @@ test-windows-x86_64:
 	  ViewerSettings.def pei-i386
 	$(MAKE) --no-print-directory windows64 WINDOWS_TESTS=ON
 	WINEPREFIX=$(abspath $(BUILD_WIN64))/wineprefix $(WINE_ENV) \
-	  ctest --test-dir $(BUILD_WIN64) --output-on-failure
-	@scripts/windows-suite-counts $(BUILD_WIN64) "64-bit wine"
+	  ctest --test-dir $(BUILD_WIN64) --output-on-failure $(WINDOWS_CTEST_ARGS)
+	@scripts/windows-test-counts $(BUILD_WIN64) "64-bit wine"
 
 # The libFuzzer targets of the XML engine and of the API (clang), each for FUZZ_SECONDS on top of
 # the seeds in fuzz/corpus; `make test` runs them for FUZZ_SMOKE_SECONDS from a scratch copy.
