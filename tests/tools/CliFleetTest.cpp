@@ -152,6 +152,7 @@ TEST(CliConverge, DiffAndJsonShowEachChangeBeforeAndAfter) {
   const Outcome refused = RunIn(dir, {"import", "--json", "-"}, R"({"MinDiskSpace": "lots"})");
   EXPECT_EQ(refused.status, 2);
   const JsonValue failure = JsonOf(refused.out);
+  ASSERT_TRUE(Member(failure, "changed") && Member(failure, "failed") && Member(failure, "msg"));
   EXPECT_EQ(Member(failure, "changed")->text, "false");
   EXPECT_EQ(Member(failure, "failed")->text, "true");
   EXPECT_TRUE(Has(Member(failure, "msg")->text, "refused MinDiskSpace = \"lots\""));
@@ -235,7 +236,7 @@ TEST(AnsibleModule, ArgumentsOutOfShapeFailNamingWhatIsWrongAndWriteNothing) {
   SettingsDir station;
   ASSERT_EQ(RunIn(station, {"init"}).status, 0);
   const FileState before(station);
-  const std::string dir = "\"dir\": \"" + station.Path().string() + "\"";
+  const std::string dir = "\"dir\": " + viewersettings::cli::JsonQuoted(station.Path().string());
   const std::pair<std::string, std::string> wrong[] = {
       {R"({"settings": {}})", "missing required parameter dir"},
       {"{" + dir + "}", "missing required parameter settings"},
@@ -266,6 +267,7 @@ TEST(AnsibleModule, ArgumentsOutOfShapeFailNamingWhatIsWrongAndWriteNothing) {
   std::ostringstream out;
   EXPECT_EQ(viewersettings::cli::RunAnsibleModule(arguments.string(), out), 0);
   const JsonValue result = JsonOf(out.str());
+  ASSERT_TRUE(Member(result, "changed") && Member(result, "diff")) << out.str();
   EXPECT_EQ(Member(result, "changed")->text, "true");
   EXPECT_EQ(Member(*Member(result, "diff"), "after")->text, "MinDiskSpace = 7\n");
   EXPECT_TRUE(FileState(station) == before);
