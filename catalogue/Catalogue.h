@@ -29,6 +29,13 @@ struct GroupInfo {
   std::string getter;
   std::string setter;  // empty when the library has none
   bool perModality;
+  bool listsModalities;  // its values are the names of the added modalities
+  // The section of the file the group belongs to, for people; the first group of a section gives
+  // its title and what a reading of it cannot tell. Per-modality sections say kNamePlaceholder
+  // for the modality's name.
+  std::string section;
+  std::string sectionTitle;
+  std::string sectionNote;
 };
 const std::vector<GroupInfo>& Groups();
 
@@ -81,6 +88,9 @@ Reading ReadGroup(size_t group, const std::u16string& modality = {});
 // the file; XMLR_FILE_ERROR when any group could not be read whole.
 int32_t ReadAll(std::vector<Entry>* entries);
 
+// The names of the added modalities with a usable name, each once, in the list's order.
+std::vector<std::u16string> AddedModalities();
+
 struct KeyReading {
   int32_t code = 0;  // XMLR_GET_OK, XMLR_GET_NOT_FOUND, XMLR_FILE_ERROR or XMLR_UNKNOWN_KEY
   std::optional<Value> value;
@@ -88,6 +98,9 @@ struct KeyReading {
   int32_t getterCode = 0;  // what that function answered
 };
 KeyReading Get(std::string_view key);
+
+// What a result code of the library means: "XMLR_GET_OK (5700: found)".
+std::string ResultText(int32_t code);
 
 // ---- Storing ----
 

@@ -42,6 +42,9 @@ bool WriteSettingsText(const std::u16string& path, const std::u16string& text, T
 // Creates a missing settings file with the first-run defaults. Entered from ReadSettingsText
 // when the file is not there.
 bool CreateDefaultSettingsFile(const std::u16string& path);
+// Stores the first-run values through the settings' setters, into the file being created: the
+// settings' policy (settings/FirstRunSettings.cpp), which the store calls but does not decide.
+void StoreFirstRunSettings();
 
 // While one lives on a thread, ReadSettingsText and WriteSettingsText of `path` on that thread
 // read and write this text in memory instead of the file, in the form of the files the library

@@ -1,11 +1,9 @@
 // The local DICOM node: SystemSetting/DICOMViewer/DICOMNetSetting and its eight leaves.
 #include "ViewerSettings.h"
-#include "catalogue/Describe.h"
-#include "catalogue/LeafTable.h"
+#include "settings/Group.h"
 #include "store/Frame.h"
 
 using namespace viewersettings::store;
-using viewersettings::catalogue::LeafTable;
 
 namespace {
 
@@ -14,6 +12,7 @@ const ElementPath kNetSettingPath = {u"SystemSetting", u"DICOMViewer", u"DICOMNe
 // The leaves in file order. Each is looked up after the one found or added last, in both
 // directions, so a setter and the getter after it agree on which element holds a value.
 // RemoteAETitle, RemotePort, NetOption and TransferSyntaxUID are not stored.
+const FileAccess kNetSettingAccess = {kNetSettingPath};
 template <class Io, class Info>
 void NetLeaves(Io& io, Info& info) {
   io.Leaf(u"UseStudyUID", info.UseStudyUID);
@@ -27,7 +26,7 @@ void NetLeaves(Io& io, Info& info) {
 }
 
 // Only the image directory, wherever it stands among its siblings.
-constexpr Search kImagePathSearch = Search::kFromFirst;
+const FileAccess kImagePathAccess = {kNetSettingPath, Search::kFromFirst};
 template <class Io>
 void ImagePathLeaf(Io& io, std::u16string& path) {
   io.Leaf(u"LocalImageDir", path);
@@ -37,26 +36,61 @@ void ImagePathLeaf(Io& io, std::u16string& path) {
 
 int32_t XMLGetDICOMLocalInfo(DICOMLocalInfo* info) {
   if (!info) return XMLR_GET_NOT_FOUND;
-  return Get(kNetSettingPath, [&](SettingsReader& r) { NetLeaves(r, *info); });
+  return Get(kNetSettingAccess, [&](SettingsReader& r) { NetLeaves(r, *info); });
 }
 
 int32_t XMLSetDICOMLocalInfo(const DICOMLocalInfo* info) {
   if (!info) return XMLR_SET_FAILED;
-  return Set(kNetSettingPath, [&](SettingsWriter& w) { NetLeaves(w, *info); });
+  return Set(kNetSettingAccess, [&](SettingsWriter& w) { NetLeaves(w, *info); });
 }
 
 int32_t XMLGetDICOMImagePath(std::u16string* path) {
   if (!path) return XMLR_GET_NOT_FOUND;
-  return Get(
-      kNetSettingPath, [&](SettingsReader& r) { ImagePathLeaf(r, *path); }, kImagePathSearch);
+  return Get(kImagePathAccess, [&](SettingsReader& r) { ImagePathLeaf(r, *path); });
 }
 
-void viewersettings::catalogue::DescribeDICOMLocalInfo(LeafTable& table, DICOMLocalInfo& info) {
-  table.Access(kNetSettingPath);
-  NetLeaves(table, info);
+namespace viewersettings::settings {
+
+// DICOM.UseStudyUID, DICOM.CheckStudyUID, ..., DICOM.LocalSCPDir
+GroupEntry DicomNodeGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetDICOMLocalInfo";
+  group.setter = "XMLSetDICOMLocalInfo";
+  group.keyPrefix = "DICOM.";
+  group.keyFromLevel = 3;
+  group.section = "dicom";
+  group.sectionTitle = "DICOM node (DICOMViewer/DICOMNetSetting)";
+  group.make = Records<DICOMLocalInfo>(
+      {[](DICOMLocalInfo& info) { return XMLGetDICOMLocalInfo(&info); },
+       [](const DICOMLocalInfo& info) { return XMLSetDICOMLocalInfo(&info); },
+       [] { return DICOMLocalInfo(); },
+       [](LeafRecorder& recorder, DICOMLocalInfo& info) {
+         recorder.Access(kNetSettingAccess);
+         NetLeaves(recorder, info);
+       }});
+  return group;
 }
 
-void viewersettings::catalogue::DescribeDICOMImagePath(LeafTable& table, std::u16string& path) {
-  table.Access(kNetSettingPath, kImagePathSearch);
-  ImagePathLeaf(table, path);
+// DICOM.ImagePath: the image directory once more, through the getter that looks for it anywhere;
+// read only.
+GroupEntry ImagePathGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetDICOMImagePath";
+  group.keyPrefix = "DICOM.";
+  group.keyFromLevel = 3;
+  group.renamed = {{u"LocalImageDir", "ImagePath"}};
+  group.section = "image-path";
+  group.sectionTitle = "DICOM image path";
+  group.sectionNote =
+      "the image directory looked up wherever it stands; set it as DICOM.LocalImageDir";
+  group.make =
+      Records<std::u16string>({[](std::u16string& path) { return XMLGetDICOMImagePath(&path); },
+                               nullptr, [] { return std::u16string(); },
+                               [](LeafRecorder& recorder, std::u16string& path) {
+                                 recorder.Access(kImagePathAccess);
+                                 ImagePathLeaf(recorder, path);
+                               }});
+  return group;
 }
+
+}  // namespace viewersettings::settings

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <iterator>
 
-#include "catalogue/LeafTable.h"
 #include "store/Frame.h"
+#include "store/LeafRecorder.h"
 
 namespace viewersettings::ecg {
 namespace {
@@ -61,7 +61,7 @@ void FilterParameters(Io& io, Entry& filter) {
 // The entries of a list by kind, each with the attributes its kind stores; a kind the list does
 // not hold is added with zero values.
 template <class Entry, size_t N, class Attributes>
-void DescribeKinds(catalogue::LeafTable& table, std::vector<Entry>& entries,
+void DescribeKinds(store::LeafRecorder& recorder, std::vector<Entry>& entries,
                    const char16_t* const (&elements)[N], Attributes attributes) {
   for (size_t kind = 0; kind < N; ++kind) {
     Entry absent{};
@@ -69,9 +69,9 @@ void DescribeKinds(catalogue::LeafTable& table, std::vector<Entry>& entries,
     const auto found = std::find_if(entries.begin(), entries.end(),
                                     [&](const Entry& entry) { return entry.Kind == absent.Kind; });
     const bool present = found != entries.end();
-    table.Entry(elements[kind], present, [&entries, absent] { entries.push_back(absent); });
-    table.Element(elements[kind]);
-    attributes(table, present ? *found : absent);
+    recorder.Entry(elements[kind], present, [&entries, absent] { entries.push_back(absent); });
+    recorder.Element(elements[kind]);
+    attributes(recorder, present ? *found : absent);
   }
 }
 
@@ -145,15 +145,16 @@ int32_t WriteECGSmoothFilter(const std::vector<SmoothFilterEntry>& filters) {
       Search::kFromFirstAddAfterLast);
 }
 
-void DescribeECGColorSetting(catalogue::LeafTable& table, std::vector<ECGColorEntry>& colors) {
-  table.Access({u"SystemSetting", u"ECGViewer", u"ColorSetting"}, Search::kFromFirst);
-  DescribeKinds(table, colors, kColorElements,
+void DescribeECGColorSetting(store::LeafRecorder& recorder, std::vector<ECGColorEntry>& colors) {
+  recorder.Access({u"SystemSetting", u"ECGViewer", u"ColorSetting"}, Search::kFromFirst);
+  DescribeKinds(recorder, colors, kColorElements,
                 [](auto& io, ECGColorEntry& color) { ColorComponents(io, color); });
 }
 
-void DescribeECGSmoothFilter(catalogue::LeafTable& table, std::vector<SmoothFilterEntry>& filters) {
-  table.Access({u"SystemSetting", u"ECGViewer", u"SmoothFilter"}, Search::kFromFirst);
-  DescribeKinds(table, filters, kFilterElements,
+void DescribeECGSmoothFilter(store::LeafRecorder& recorder,
+                             std::vector<SmoothFilterEntry>& filters) {
+  recorder.Access({u"SystemSetting", u"ECGViewer", u"SmoothFilter"}, Search::kFromFirst);
+  DescribeKinds(recorder, filters, kFilterElements,
                 [](auto& io, SmoothFilterEntry& filter) { FilterParameters(io, filter); });
 }
 

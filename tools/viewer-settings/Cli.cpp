@@ -29,26 +29,6 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-std::string DescribeCode(int32_t code) {
-  struct Known {
-    int32_t code;
-    const char* name;
-    const char* meaning;
-  };
-  static constexpr Known kCodes[] = {
-      {XMLR_GET_OK, "XMLR_GET_OK", "found"},
-      {XMLR_GET_NOT_FOUND, "XMLR_GET_NOT_FOUND", "an element was missing"},
-      {XMLR_SET_OK, "XMLR_SET_OK", "stored and written"},
-      {XMLR_SET_FAILED, "XMLR_SET_FAILED", "a value or the file was not written"},
-      {XMLR_FILE_ERROR, "XMLR_FILE_ERROR", "the settings file can be neither read nor created"}};
-  for (const Known& known : kCodes) {
-    if (known.code == code) {
-      return std::string(known.name) + " (" + std::to_string(code) + ": " + known.meaning + ")";
-    }
-  }
-  return "result " + std::to_string(code);
-}
-
 std::string Status(const Reading& reading) {
   const auto stored = std::count_if(reading.entries.begin(), reading.entries.end(),
                                     [](const Entry& entry) { return entry.value.has_value(); });
@@ -78,8 +58,7 @@ std::string KeyHelp() {
 std::optional<std::string> UnlistedModality(const std::string& key) {
   const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
   if (!match || match->modality.empty()) return std::nullopt;
-  std::vector<std::u16string> added;
-  XMLGetDICOMAddedModality(&added);
+  const std::vector<std::u16string> added = catalogue::AddedModalities();
   if (std::find(added.begin(), added.end(), match->modality) != added.end()) return std::nullopt;
   return ToUtf8(match->modality);
 }
@@ -108,7 +87,8 @@ int Tool::FileFailure(const std::string& function, int32_t code) {
       cause = "; the file cannot be opened (another program holds it, or access is denied)";
     }
   }
-  return Fail(kExitError, FilePath() + ": " + function + " answered " + DescribeCode(code) + cause);
+  return Fail(kExitError,
+              FilePath() + ": " + function + " answered " + catalogue::ResultText(code) + cause);
 }
 
 int Tool::Show(const std::string& only, bool json) {
@@ -125,13 +105,13 @@ int Tool::Show(const std::string& only, bool json) {
     } else {
       for (Section& section : FixedSections()) {
         if (!only.empty() && section.id != only) continue;
-        const bool isList = section.id == "modalities";
+        const bool isList = section.listsModalities;
         sections.push_back(std::move(section));
         // The display settings of each added modality follow the list.
         if (isList) {
-          std::vector<std::u16string> names;
-          XMLGetDICOMAddedModality(&names);
-          for (const std::u16string& name : names) sections.push_back(ModalitySection(name));
+          for (const std::u16string& name : catalogue::AddedModalities()) {
+            sections.push_back(ModalitySection(name));
+          }
         }
       }
     }
@@ -212,7 +192,7 @@ int Tool::Get(const std::string& key) {
   if (reading.code == XMLR_FILE_ERROR) return FileFailure(reading.getter, reading.code);
   if (!reading.value) {
     return Fail(kExitNotFound, FilePath() + ": " + key + " is not stored (" + reading.getter +
-                                   " answered " + DescribeCode(reading.getterCode) + ")");
+                                   " answered " + catalogue::ResultText(reading.getterCode) + ")");
   }
   out_ << PlainText(*reading.value) << "\n";
   return kExitOk;
@@ -241,9 +221,8 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
     if (refusal.code == XMLR_UNKNOWN_KEY) {
       Fail(kExitError, "unknown key \"" + refusal.key + "\" (see set --help)");
       if (StartsWith(refusal.key, kModalityPrefix)) {
-        err_ << kToolName
-             << ": note: a modality name may not hold white space, control characters or any of "
-                "< > = \\ / ? ! \" ' & [ ]\n";
+        err_ << kToolName << ": note: a modality name may not hold "
+             << catalogue::kModalityNameRefuses << "\n";
       }
       continue;
     }
