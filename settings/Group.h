@@ -86,6 +86,28 @@ MakeRecord Records(RecordFunctions<Record> functions) {
       [functions](const std::u16string&) { return std::make_unique<RecordOf<Record>>(functions); };
 }
 
+// The description of a record that one access reads: the access, then its leaves.
+template <class Record>
+std::function<void(store::LeafRecorder&, Record&)> OneAccess(const store::FileAccess& access,
+                                                             void (*leaves)(store::LeafRecorder&,
+                                                                            Record&)) {
+  return [access, leaves](store::LeafRecorder& recorder, Record& record) {
+    recorder.Access(access);
+    leaves(recorder, record);
+  };
+}
+
+// The records of a group whose exported getter and setter take the record by pointer (no setter:
+// null), starting from a value-initialised record.
+template <class Record>
+MakeRecord Records(int32_t (*get)(Record*), int32_t (*set)(const Record*),
+                   std::function<void(store::LeafRecorder&, Record&)> recordLeaves) {
+  RecordFunctions<Record> functions{[get](Record& record) { return get(&record); }, nullptr,
+                                    [] { return Record(); }, std::move(recordLeaves)};
+  if (set) functions.set = [set](const Record& record) { return set(&record); };
+  return Records(std::move(functions));
+}
+
 // The records of a per-modality group.
 template <class Record>
 MakeRecord ModalityRecords(RecordFunctions<Record> (*functions)(const std::u16string& modality)) {

@@ -80,10 +80,8 @@ GroupEntry AddedModalityGroup() {
   group.listsModalities = true;
   group.section = "modalities";
   group.sectionTitle = "Added modalities (DICOMViewer/ModalityCount, Modality0, ...)";
-  group.make = Records<std::vector<std::u16string>>(
-      {[](std::vector<std::u16string>& names) { return XMLGetDICOMAddedModality(&names); },
-       [](const std::vector<std::u16string>& names) { return XMLSetDICOMAddedModality(&names); },
-       [] { return std::vector<std::u16string>(); }, Describe});
+  group.make = Records<std::vector<std::u16string>>(XMLGetDICOMAddedModality,
+                                                    XMLSetDICOMAddedModality, Describe);
   return group;
 }
 

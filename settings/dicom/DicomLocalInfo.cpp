@@ -61,13 +61,8 @@ GroupEntry DicomNodeGroup() {
   group.section = "dicom";
   group.sectionTitle = "DICOM node (DICOMViewer/DICOMNetSetting)";
   group.make = Records<DICOMLocalInfo>(
-      {[](DICOMLocalInfo& info) { return XMLGetDICOMLocalInfo(&info); },
-       [](const DICOMLocalInfo& info) { return XMLSetDICOMLocalInfo(&info); },
-       [] { return DICOMLocalInfo(); },
-       [](LeafRecorder& recorder, DICOMLocalInfo& info) {
-         recorder.Access(kNetSettingAccess);
-         NetLeaves(recorder, info);
-       }});
+      XMLGetDICOMLocalInfo, XMLSetDICOMLocalInfo,
+      OneAccess(kNetSettingAccess, NetLeaves<LeafRecorder, DICOMLocalInfo>));
   return group;
 }
 
@@ -83,13 +78,8 @@ GroupEntry ImagePathGroup() {
   group.sectionTitle = "DICOM image path";
   group.sectionNote =
       "the image directory looked up wherever it stands; set it as DICOM.LocalImageDir";
-  group.make =
-      Records<std::u16string>({[](std::u16string& path) { return XMLGetDICOMImagePath(&path); },
-                               nullptr, [] { return std::u16string(); },
-                               [](LeafRecorder& recorder, std::u16string& path) {
-                                 recorder.Access(kImagePathAccess);
-                                 ImagePathLeaf(recorder, path);
-                               }});
+  group.make = Records<std::u16string>(XMLGetDICOMImagePath, nullptr,
+                                       OneAccess(kImagePathAccess, ImagePathLeaf<LeafRecorder>));
   return group;
 }
 

@@ -63,13 +63,8 @@ GroupEntry PartZoomGroup() {
   group.section = "zoom";
   group.sectionTitle = "Partial zoom (DICOMViewer/DICOMMainWin/PartZoom)";
   group.make =
-      Records<PartZoomInfo>({[](PartZoomInfo& zoom) { return XMLGetDicomPartZoomIn(&zoom); },
-                             [](const PartZoomInfo& zoom) { return XMLSetDicomPartZoomIn(&zoom); },
-                             [] { return PartZoomInfo{}; },
-                             [](LeafRecorder& recorder, PartZoomInfo& zoom) {
-                               recorder.Access(kPartZoomAccess);
-                               PartZoomLeaf(recorder, zoom);
-                             }});
+      Records<PartZoomInfo>(XMLGetDicomPartZoomIn, XMLSetDicomPartZoomIn,
+                            OneAccess(kPartZoomAccess, PartZoomLeaf<LeafRecorder, PartZoomInfo>));
   return group;
 }
 
@@ -83,13 +78,8 @@ GroupEntry ImageWinGroup() {
   group.section = "image-window";
   group.sectionTitle = "Image window switches (DICOMViewer/DICOMMainWin)";
   group.make = Records<DICOMImageWinInfo>(
-      {[](DICOMImageWinInfo& win) { return XMLGetDICOMImageWinInfo(&win); },
-       [](const DICOMImageWinInfo& win) { return XMLSetDICOMImageWinInfo(&win); },
-       [] { return DICOMImageWinInfo{}; },
-       [](LeafRecorder& recorder, DICOMImageWinInfo& win) {
-         recorder.Access(kSwitchesAccess);
-         SwitchLeaves(recorder, win);
-       }});
+      XMLGetDICOMImageWinInfo, XMLSetDICOMImageWinInfo,
+      OneAccess(kSwitchesAccess, SwitchLeaves<LeafRecorder, DICOMImageWinInfo>));
   return group;
 }
 

@@ -64,16 +64,13 @@ GroupEntry EcgGroup() {
   group.renamed = {{u"SmoothFilter", ""}, {u"Magnifier", ""}};
   group.section = "ecg";
   group.sectionTitle = "ECG viewer (ECGViewer)";
-  group.make = Records<ECGSettingInfo>(
-      {[](ECGSettingInfo& info) { return XMLGetECGSettingInfo(&info); },
-       [](const ECGSettingInfo& info) { return XMLSetECGSettingInfo(&info); },
-       [] { return ECGSettingInfo{}; },
-       [](LeafRecorder& recorder, ECGSettingInfo& info) {
-         recorder.Access(kViewerAccess);
-         ScalarLeaves(recorder, info);
-         DescribeECGColorSetting(recorder, info.Colors);
-         DescribeECGSmoothFilter(recorder, info.SmoothFilters);
-       }});
+  group.make = Records<ECGSettingInfo>(XMLGetECGSettingInfo, XMLSetECGSettingInfo,
+                                       [](LeafRecorder& recorder, ECGSettingInfo& info) {
+                                         recorder.Access(kViewerAccess);
+                                         ScalarLeaves(recorder, info);
+                                         DescribeECGColorSetting(recorder, info.Colors);
+                                         DescribeECGSmoothFilter(recorder, info.SmoothFilters);
+                                       });
   return group;
 }
 

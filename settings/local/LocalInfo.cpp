@@ -48,9 +48,7 @@ GroupEntry LocalInfoGroup() {
   group.setter = "XMLSetLocalInfo";
   group.keyFromLevel = 2;
   group.section = "local";
-  group.make = Records<LocalInfo>({[](LocalInfo& info) { return XMLGetLocalInfo(&info); },
-                                   [](const LocalInfo& info) { return XMLSetLocalInfo(&info); },
-                                   [] { return LocalInfo{}; }, Describe});
+  group.make = Records<LocalInfo>(XMLGetLocalInfo, XMLSetLocalInfo, Describe);
   return group;
 }
 

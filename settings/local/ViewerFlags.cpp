@@ -150,13 +150,8 @@ GroupEntry LastPosGroup() {
   group.setter = "XMLSetLastPos";
   group.section = "window";
   group.sectionTitle = "Last window position (WindowLastPos)";
-  group.make = Records<WindowRect>({[](WindowRect& rect) { return XMLGetLastPos(&rect); },
-                                    [](const WindowRect& rect) { return XMLSetLastPos(&rect); },
-                                    [] { return WindowRect{}; },
-                                    [](LeafRecorder& recorder, WindowRect& rect) {
-                                      recorder.Access(kRootAccess);
-                                      LastPosLeaf(recorder, rect);
-                                    }});
+  group.make = Records<WindowRect>(XMLGetLastPos, XMLSetLastPos,
+                                   OneAccess(kRootAccess, LastPosLeaf<LeafRecorder, WindowRect>));
   return group;
 }
 
