@@ -10,13 +10,13 @@
 
 #include "ViewerSettings.h"
 #include "catalogue/Catalogue.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace {
 
 using namespace viewersettings::catalogue;
-using viewersettings::platform::FromUtf8;
-using viewersettings::platform::ToUtf8Exactly;
+using viewersettings::text::FromUtf8;
+using viewersettings::text::ToUtf8Exactly;
 
 std::u16string Units(const VSChar* text) {
   std::u16string units;

@@ -5,21 +5,21 @@
 #include <memory>
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
 #include "settings/Group.h"
 #include "settings/dicom/ModalityName.h"
 #include "store/Frame.h"
 #include "store/SettingsFile.h"
 #include "store/Wait.h"
+#include "text/Utf8.h"
 
 namespace viewersettings::catalogue {
 namespace {
 
-using platform::FromUtf8;
-using platform::ToUtf8;
 using settings::GroupEntry;
 using settings::GroupRecord;
 using store::LeafRecorder;
+using text::FromUtf8;
+using text::ToUtf8;
 using Purpose = LeafRecorder::Purpose;
 
 constexpr char16_t kValue[] = u"Value";
@@ -276,7 +276,7 @@ std::optional<KeyMatch> MatchKey(std::string_view key) {
 int32_t WithOneReading(store::FunctionRef<void()> body) {
   store::CallScope call;
   const std::u16string path = store::GetSettingsFilePath();
-  std::optional<store::DecodedText> read = store::ReadSettingsText(path);
+  std::optional<text::DecodedText> read = store::ReadSettingsText(path);
   if (!read) return XMLR_FILE_ERROR;
   store::InMemorySettingsFile file(path, std::move(read->text));
   body();

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/WideConvert.h"
 #include "settings/dicom/ModalityName.h"
+#include "text/WideConvert.h"
 
 namespace viewersettings::catalogue {
 namespace {
@@ -165,8 +165,8 @@ std::string Describe(const FieldRef& kind) {
 }
 
 std::u16string TextOf(const Value& value) {
-  return std::visit(Overloaded{[](int64_t number) { return platform::FormatDecimal(number); },
-                               [](float number) { return platform::FormatFixed(number); },
+  return std::visit(Overloaded{[](int64_t number) { return text::FormatDecimal(number); },
+                               [](float number) { return text::FormatFixed(number); },
                                [](const std::u16string& text) { return text; }},
                     value);
 }

@@ -41,7 +41,7 @@ bool CreateDefaultSettingsFile(const std::u16string& path) {
     StoreFirstRunSettings();
     text = staging.Text();
   }
-  return WriteSettingsText(path, text, TextForm{});  // UTF-16LE with a byte-order mark
+  return WriteSettingsText(path, text, text::TextForm{});  // UTF-16LE with a byte-order mark
 }
 
 }  // namespace viewersettings::store

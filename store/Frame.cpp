@@ -10,10 +10,10 @@
 
 namespace viewersettings::store {
 
-using platform::FormatDecimal;
-using platform::FormatFixed;
-using platform::WideToDouble;
-using platform::WideToInt32;
+using text::FormatDecimal;
+using text::FormatFixed;
+using text::WideToDouble;
+using text::WideToInt32;
 
 namespace {
 
@@ -176,7 +176,7 @@ void SettingsWriter::Set(const char16_t* attribute, const char16_t* value) {
 int32_t Get(const FileAccess& access, FunctionRef<void(SettingsReader&)> body) {
   try {
     CallScope call;
-    std::optional<DecodedText> read = ReadSettingsText(GetSettingsFilePath());
+    std::optional<text::DecodedText> read = ReadSettingsText(GetSettingsFilePath());
     if (!read) {
       ReadLog::NoteAccessFailed();
       return XMLR_FILE_ERROR;
@@ -208,7 +208,7 @@ int32_t Set(const FileAccess& access, FunctionRef<void(SettingsWriter&)> body, i
     const std::u16string filePath = GetSettingsFilePath();
     WriterLock lock(WritersDirectoryOf(filePath));
     if (!lock.Held()) return XMLR_FILE_ERROR;
-    std::optional<DecodedText> read = ReadSettingsText(filePath);
+    std::optional<text::DecodedText> read = ReadSettingsText(filePath);
     if (!read) return XMLR_FILE_ERROR;
     CXmlDocument doc;
     doc.ParseText(std::move(read->text));

@@ -25,8 +25,8 @@
 #include <type_traits>
 
 #include "ViewerSettings.h"
-#include "platform/WideConvert.h"
 #include "store/FunctionRef.h"
+#include "text/WideConvert.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::store {

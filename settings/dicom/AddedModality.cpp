@@ -3,9 +3,9 @@
 #include <limits>
 
 #include "ViewerSettings.h"
-#include "platform/WideConvert.h"
 #include "settings/Group.h"
 #include "store/Frame.h"
+#include "text/WideConvert.h"
 
 using namespace viewersettings::store;
 
@@ -17,7 +17,7 @@ const FileAccess kViewerAccess = {{u"SystemSetting", u"DICOMViewer"}};
 constexpr size_t kMaxModalityCount = std::numeric_limits<int16_t>::max();
 
 std::u16string ModalityElementName(int32_t index) {
-  return u"Modality" + viewersettings::platform::FormatDecimal(index);
+  return u"Modality" + viewersettings::text::FormatDecimal(index);
 }
 
 // The names the list holds; for writing, also the one it may grow by. Names that are not usable

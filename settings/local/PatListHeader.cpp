@@ -1,12 +1,12 @@
 // The patient list's column header: SystemSetting/LocalSetting/PatListHeader/Item, one Item per
 // column with ColumnNo, ColumnName and ColumnWidth.
 #include "ViewerSettings.h"
-#include "platform/WideConvert.h"
 #include "settings/Group.h"
 #include "store/Frame.h"
+#include "text/WideConvert.h"
 
 using namespace viewersettings::store;
-using viewersettings::platform::FormatDecimal;
+using viewersettings::text::FormatDecimal;
 
 namespace {
 

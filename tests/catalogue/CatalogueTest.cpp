@@ -6,13 +6,13 @@
 
 #include "ViewerSettings.h"
 #include "catalogue/Catalogue.h"
-#include "platform/Utf8.h"
 #include "support/SettingsDir.h"
+#include "text/Utf8.h"
 
 namespace {
 
 using namespace viewersettings::catalogue;
-using viewersettings::platform::ToUtf8;
+using viewersettings::text::ToUtf8;
 
 const Setting& SettingOf(const std::string& key) {
   const std::optional<KeyMatch> match = MatchKey(key);

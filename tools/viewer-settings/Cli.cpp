@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
 #include "store/SettingsFile.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Check.h"
 #include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/Tool.h"
@@ -20,8 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using catalogue::Entry;
 using catalogue::Reading;
-using platform::FromUtf8;
-using platform::ToUtf8;
+using text::FromUtf8;
+using text::ToUtf8;
 
 constexpr char kToolName[] = "viewer-settings";
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace viewersettings::cli {
 
@@ -196,7 +196,7 @@ class FlatObjectReader {
       if (!low || *low < 0xDC00 || *low > 0xDFFF) return false;
       units += static_cast<char16_t>(*low);
     }
-    to += platform::ToUtf8(units);
+    to += text::ToUtf8(units);
     return true;
   }
 

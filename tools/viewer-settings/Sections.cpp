@@ -1,7 +1,7 @@
 #include "tools/viewer-settings/Sections.h"
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace viewersettings::cli {
 namespace {
@@ -39,14 +39,14 @@ std::vector<Section> FixedSections() {
 }
 
 Section ModalitySection(const std::u16string& name) {
-  Section section = SectionsOf(true, platform::ToUtf8(name)).front();
+  Section section = SectionsOf(true, text::ToUtf8(name)).front();
   section.modality = name;
   return section;
 }
 
 std::optional<Section> FindSection(const std::string& id) {
   if (id.substr(0, kModalityPrefix.size()) == kModalityPrefix) {
-    return ModalitySection(platform::FromUtf8(id.substr(kModalityPrefix.size())));
+    return ModalitySection(text::FromUtf8(id.substr(kModalityPrefix.size())));
   }
   for (Section& section : FixedSections()) {
     if (section.id == id) return std::move(section);

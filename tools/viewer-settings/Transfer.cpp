@@ -9,8 +9,8 @@
 
 #include "ViewerSettings.h"
 #include "platform/Env.h"
-#include "platform/Utf8.h"
 #include "store/SettingsFile.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Cli.h"
 #include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/Tool.h"
@@ -22,8 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 using catalogue::Entry;
 using catalogue::Value;
-using platform::FromUtf8;
-using platform::ToUtf8;
+using text::FromUtf8;
+using text::ToUtf8;
 
 bool Settable(const std::string& key) {
   const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
