@@ -55,7 +55,7 @@ int32_t XMLGetSetting(const VSChar* key, VSChar* buffer, int32_t capacity, int32
   try {
     const std::optional<std::string> name = KeyOf(key);
     if (!name) return XMLR_UNKNOWN_KEY;
-    const KeyReading reading = Get(*name);
+    const KeyValue reading = Get(*name);
     if (reading.code == XMLR_GET_OK) CopyText(TextOf(*reading.value), buffer, capacity, length);
     return reading.code;
   } catch (...) {

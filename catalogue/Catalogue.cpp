@@ -7,9 +7,10 @@
 #include "ViewerSettings.h"
 #include "settings/Group.h"
 #include "settings/dicom/ModalityName.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 #include "store/SettingsFile.h"
 #include "store/Wait.h"
+#include "store/WriterLock.h"
 #include "text/Utf8.h"
 
 namespace viewersettings::catalogue {
@@ -159,16 +160,16 @@ bool MatchPattern(std::string_view pattern, std::string_view key, std::string* n
 
 // ---- Reading ----
 
-struct LeafReading {
+struct LeafValue {
   std::string key;
   std::string pattern;
   std::optional<Value> value;  // nothing: not stored
 };
 
-struct InstanceReading {
+struct RecordValues {
   int32_t code = 0;
   bool whole = true;  // no access failed
-  std::vector<LeafReading> leaves;
+  std::vector<LeafValue> leaves;
 };
 
 // Every leaf of a group's record, stored or not, from one reading: the readers log the fields
@@ -176,8 +177,8 @@ struct InstanceReading {
 // or, within a list, when the record holds its entry (the getters put only the entries they
 // found). A getter that met a failed access (the composite ones answer XMLR_GET_NOT_FOUND for
 // any failure, out of memory included) tells nothing whole.
-InstanceReading ReadInstance(size_t group, const std::u16string& modality) {
-  InstanceReading reading;
+RecordValues ReadInstance(size_t group, const std::u16string& modality) {
+  RecordValues reading;
   const std::unique_ptr<GroupRecord> record = settings::Groups()[group].make(modality);
   store::ReadLog log;
   reading.code = record->Get();
@@ -221,9 +222,9 @@ std::optional<Value> Apply(Pending& pending, const std::string& key, const Value
 }
 
 // The record read for storing holds what the readings found stored.
-bool Agrees(const Pending& pending, const InstanceReading& reading) {
+bool Agrees(const Pending& pending, const RecordValues& reading) {
   std::map<std::string, const std::optional<Value>*> found;
-  for (const LeafReading& leaf : reading.leaves) found[leaf.key] = &leaf.value;
+  for (const LeafValue& leaf : reading.leaves) found[leaf.key] = &leaf.value;
   for (const KeyedLeaf& leaf :
        KeyedLeaves(pending.group, pending.modality, pending.record->RecordLeaves(Purpose::kRead))) {
     const auto stored = found.find(leaf.key);
@@ -235,10 +236,10 @@ bool Agrees(const Pending& pending, const InstanceReading& reading) {
 }
 
 // The values of a group that it did not hold before the changes and now holds.
-void NewlyStored(const Pending& pending, const InstanceReading& before,
+void NewlyStored(const Pending& pending, const RecordValues& before,
                  const std::vector<Change>& changes, std::vector<Entry>& to) {
   std::map<std::string, bool> wasStored;
-  for (const LeafReading& leaf : before.leaves) wasStored[leaf.key] = leaf.value.has_value();
+  for (const LeafValue& leaf : before.leaves) wasStored[leaf.key] = leaf.value.has_value();
   for (const KeyedLeaf& leaf :
        KeyedLeaves(pending.group, pending.modality, pending.record->RecordLeaves(Purpose::kRead))) {
     const bool changed = std::any_of(changes.begin(), changes.end(),
@@ -283,11 +284,11 @@ int32_t WithOneReading(store::FunctionRef<void()> body) {
   return XMLR_GET_OK;
 }
 
-Reading ReadGroup(size_t group, const std::u16string& modality) {
-  InstanceReading read = ReadInstance(group, modality);
+GroupValues ReadGroup(size_t group, const std::u16string& modality) {
+  RecordValues read = ReadInstance(group, modality);
   if (!read.whole) return {XMLR_FILE_ERROR, {}};
-  Reading reading{read.code, {}};
-  for (LeafReading& leaf : read.leaves) {
+  GroupValues reading{read.code, {}};
+  for (LeafValue& leaf : read.leaves) {
     if (OwnerOf(leaf.pattern) == group)
       reading.entries.push_back({leaf.key, std::move(leaf.value)});
   }
@@ -297,7 +298,7 @@ Reading ReadGroup(size_t group, const std::u16string& modality) {
 namespace {
 
 // The names of the added modalities that a reading of the list holds.
-std::vector<std::u16string> ModalitiesOf(const Reading& list) {
+std::vector<std::u16string> ModalitiesOf(const GroupValues& list) {
   std::vector<std::u16string> names;
   for (const Entry& entry : list.entries) {
     if (!entry.value) continue;
@@ -331,7 +332,7 @@ int32_t ReadAll(std::vector<Entry>* entries) {
     std::vector<std::u16string> names;
     for (size_t group = 0; group < defs.size(); ++group) {
       if (!defs[group].perModality) {
-        Reading reading = ReadGroup(group, u"");
+        GroupValues reading = ReadGroup(group, u"");
         whole = whole && reading.code != XMLR_FILE_ERROR;
         if (defs[group].listsModalities) names = ModalitiesOf(reading);
         for (Entry& entry : reading.entries) {
@@ -343,7 +344,7 @@ int32_t ReadAll(std::vector<Entry>* entries) {
       // The per-modality groups, each modality's in a row.
       for (const std::u16string& name : names) {
         for (size_t each = group; each < defs.size() && defs[each].perModality; ++each) {
-          Reading reading = ReadGroup(each, name);
+          GroupValues reading = ReadGroup(each, name);
           whole = whole && reading.code != XMLR_FILE_ERROR;
           for (Entry& entry : reading.entries) {
             if (entry.value) entries->push_back(std::move(entry));
@@ -377,8 +378,8 @@ std::string ResultText(int32_t code) {
   return "result " + std::to_string(code);
 }
 
-KeyReading Get(std::string_view key) {
-  KeyReading result;
+KeyValue Get(std::string_view key) {
+  KeyValue result;
   const std::optional<KeyMatch> match = MatchKey(key);
   if (!match) {
     result.code = XMLR_UNKNOWN_KEY;
@@ -386,7 +387,7 @@ KeyReading Get(std::string_view key) {
   }
   const size_t group = Settings()[match->setting].group;
   result.getter = settings::Groups()[group].getter;
-  Reading reading;
+  GroupValues reading;
   if (WithOneReading([&] { reading = ReadGroup(group, match->modality); }) != XMLR_GET_OK ||
       reading.code == XMLR_FILE_ERROR) {
     result.code = result.getterCode = XMLR_FILE_ERROR;
@@ -428,7 +429,7 @@ std::vector<Checked> CheckChanges(const std::vector<Change>& changes,
                           "it is read only: the library has no setter for it (" +
                               settings::Groups()[setting.group].getter + " reads it)"});
     } else if (!value) {
-      refusals.push_back({change.key, XMLR_BAD_VALUE, "it takes " + Describe(setting.kind)});
+      refusals.push_back({change.key, XMLR_BAD_VALUE, "it takes " + WhatItTakes(setting.kind)});
     } else {
       checked.push_back({*match, std::move(*value)});
     }
@@ -453,7 +454,7 @@ std::optional<std::string> ReadAndChange(std::vector<Pending>& pending,
   std::vector<std::optional<Value>> stored(changes.size());
   for (size_t p = 0; p < pending.size(); ++p) {
     Pending& group = pending[p];
-    const InstanceReading before = ReadInstance(group.group, group.modality);
+    const RecordValues before = ReadInstance(group.group, group.modality);
     group.record = settings::Groups()[group.group].make(group.modality);
     if (!before.whole || group.record->Get() == XMLR_FILE_ERROR || !Agrees(group, before)) {
       return settings::Groups()[group.group].getter;

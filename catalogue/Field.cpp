@@ -143,7 +143,7 @@ void Assign(const FieldRef& ref, const Value& value) {
       ref);
 }
 
-std::string Describe(const FieldRef& kind) {
+std::string WhatItTakes(const FieldRef& kind) {
   return std::visit(
       Overloaded{
           [](std::monostate) -> std::string { return "an entry of a list"; },

@@ -37,7 +37,7 @@ std::optional<Value> Parse(const FieldRef& kind, std::u16string_view text);
 void Assign(const FieldRef& ref, const Value& value);
 
 // What the kind of field takes ("an integer from -32768 to 32767").
-std::string Describe(const FieldRef& kind);
+std::string WhatItTakes(const FieldRef& kind);
 
 // The value as the file keeps it: numbers in decimal, floats with six decimals, text as it is.
 std::u16string TextOf(const Value& value);

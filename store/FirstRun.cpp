@@ -6,6 +6,7 @@
 #include "platform/Env.h"
 #include "store/SettingsFile.h"
 #include "store/Wait.h"
+#include "store/WriterLock.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::store {

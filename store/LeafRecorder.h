@@ -18,8 +18,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "store/Access.h"
 #include "store/FieldRef.h"
-#include "store/Frame.h"
 
 namespace viewersettings::store {
 

@@ -4,7 +4,7 @@
 
 #include "ViewerSettings.h"
 #include "settings/Group.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 #include "text/WideConvert.h"
 
 using namespace viewersettings::store;
@@ -22,7 +22,7 @@ std::u16string ModalityElementName(int32_t index) {
 
 // The names the list holds; for writing, also the one it may grow by. Names that are not usable
 // modality names are refused, as the per-modality functions would refuse them.
-void Describe(LeafRecorder& recorder, std::vector<std::u16string>& names) {
+void RecordLeaves(LeafRecorder& recorder, std::vector<std::u16string>& names) {
   recorder.Access(kViewerAccess);
   const size_t entries =
       recorder.ForWriting() && names.size() < kMaxModalityCount ? names.size() + 1 : names.size();
@@ -81,7 +81,7 @@ GroupEntry AddedModalityGroup() {
   group.section = "modalities";
   group.sectionTitle = "Added modalities (DICOMViewer/ModalityCount, Modality0, ...)";
   group.make = Records<std::vector<std::u16string>>(XMLGetDICOMAddedModality,
-                                                    XMLSetDICOMAddedModality, Describe);
+                                                    XMLSetDICOMAddedModality, RecordLeaves);
   return group;
 }
 

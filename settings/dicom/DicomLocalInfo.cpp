@@ -1,7 +1,7 @@
 // The local DICOM node: SystemSetting/DICOMViewer/DICOMNetSetting and its eight leaves.
 #include "ViewerSettings.h"
 #include "settings/Group.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 
 using namespace viewersettings::store;
 
@@ -13,23 +13,23 @@ const ElementPath kNetSettingPath = {u"SystemSetting", u"DICOMViewer", u"DICOMNe
 // directions, so a setter and the getter after it agree on which element holds a value.
 // RemoteAETitle, RemotePort, NetOption and TransferSyntaxUID are not stored.
 const FileAccess kNetSettingAccess = {kNetSettingPath};
-template <class Io, class Info>
-void NetLeaves(Io& io, Info& info) {
-  io.Leaf(u"UseStudyUID", info.UseStudyUID);
-  io.Leaf(u"CheckStudyUID", info.CheckStudyUID);
-  io.Leaf(u"LocalMaxSCPCount", info.LocalMaxSCPCount);
-  io.Leaf(u"LocalMaxSCUCount", info.LocalMaxSCUCount);
-  io.Leaf(u"LocalDelayTime", info.LocalDelayTime);
-  io.Leaf(u"LocalImageDir", info.LocalImageDir);
-  io.Leaf(u"LocalSCUDir", info.LocalSCUDir);
-  io.Leaf(u"LocalSCPDir", info.LocalSCPDir);
+template <class Visitor, class Info>
+void NetLeaves(Visitor& visit, Info& info) {
+  visit.Leaf(u"UseStudyUID", info.UseStudyUID);
+  visit.Leaf(u"CheckStudyUID", info.CheckStudyUID);
+  visit.Leaf(u"LocalMaxSCPCount", info.LocalMaxSCPCount);
+  visit.Leaf(u"LocalMaxSCUCount", info.LocalMaxSCUCount);
+  visit.Leaf(u"LocalDelayTime", info.LocalDelayTime);
+  visit.Leaf(u"LocalImageDir", info.LocalImageDir);
+  visit.Leaf(u"LocalSCUDir", info.LocalSCUDir);
+  visit.Leaf(u"LocalSCPDir", info.LocalSCPDir);
 }
 
 // Only the image directory, wherever it stands among its siblings.
 const FileAccess kImagePathAccess = {kNetSettingPath, Search::kFromFirst};
-template <class Io>
-void ImagePathLeaf(Io& io, std::u16string& path) {
-  io.Leaf(u"LocalImageDir", path);
+template <class Visitor>
+void ImagePathLeaf(Visitor& visit, std::u16string& path) {
+  visit.Leaf(u"LocalImageDir", path);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include "settings/Group.h"
 #include "settings/dicom/ModalityAccess.h"
 #include "settings/dicom/ModalityName.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 
 using namespace viewersettings::store;
 using viewersettings::dicom::IsUsableModalityName;

@@ -2,7 +2,7 @@
 // (PartZoom) and the two overlay switches (ShowPatientInfo, ShowLabelInfo).
 #include "ViewerSettings.h"
 #include "settings/Group.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 
 using namespace viewersettings::store;
 
@@ -13,20 +13,20 @@ const ElementPath kMainWinPath = {u"SystemSetting", u"DICOMViewer", u"DICOMMainW
 // PartZoom carries all three values as attributes, in this order. It may stand anywhere under
 // DICOMMainWin, so it is looked up from the first child.
 const FileAccess kPartZoomAccess = {kMainWinPath, Search::kFromFirst};
-template <class Io, class Zoom>
-void PartZoomLeaf(Io& io, Zoom& zoom) {
-  if (!io.Element(u"PartZoom")) return;
-  io.Attr(u"ZoomRatio", zoom.ZoomRatio);
-  io.Attr(u"ZoomWidth", zoom.ZoomWidth);
-  io.Attr(u"ZoomHeight", zoom.ZoomHeight);
+template <class Visitor, class Zoom>
+void PartZoomLeaf(Visitor& visit, Zoom& zoom) {
+  if (!visit.Element(u"PartZoom")) return;
+  visit.Attr(u"ZoomRatio", zoom.ZoomRatio);
+  visit.Attr(u"ZoomWidth", zoom.ZoomWidth);
+  visit.Attr(u"ZoomHeight", zoom.ZoomHeight);
 }
 
 // ShowLabelInfo is looked up after ShowPatientInfo. WinOption is the caller's and not stored.
 const FileAccess kSwitchesAccess = {kMainWinPath};
-template <class Io, class Win>
-void SwitchLeaves(Io& io, Win& win) {
-  io.Leaf(u"ShowPatientInfo", win.ShowPatientInfo);
-  io.Leaf(u"ShowLabelInfo", win.ShowLabelInfo);
+template <class Visitor, class Win>
+void SwitchLeaves(Visitor& visit, Win& win) {
+  visit.Leaf(u"ShowPatientInfo", win.ShowPatientInfo);
+  visit.Leaf(u"ShowLabelInfo", win.ShowLabelInfo);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "settings/Group.h"
 #include "settings/dicom/ModalityAccess.h"
 #include "settings/dicom/ModalityName.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 #include "store/Wait.h"
 
 using namespace viewersettings::store;
@@ -20,42 +20,42 @@ FileAccess SymbolAccess(const std::u16string& modality, const char16_t* symbol) 
   return ModalityAccess(modality, {u"Label", u"Symbol", symbol});
 }
 
-template <class Io, class Symbol>
-void SymbolLeaves(Io& io, Symbol& symbol) {
-  io.Leaf(u"Style", symbol.Style);
-  io.Leaf(u"Size", symbol.Size);
+template <class Visitor, class Symbol>
+void SymbolLeaves(Visitor& visit, Symbol& symbol) {
+  visit.Leaf(u"Style", symbol.Style);
+  visit.Leaf(u"Size", symbol.Size);
 }
 
 FileAccess TextAccess(const std::u16string& modality) {
   return ModalityAccess(modality, {u"Label", u"Text"});
 }
-template <class Io, class Text>
-void TextLeaves(Io& io, Text& text) {
-  io.Leaf(u"Unit", text.Unit);
-  io.Leaf(u"Precision", text.Precision);
+template <class Visitor, class Text>
+void TextLeaves(Visitor& visit, Text& text) {
+  visit.Leaf(u"Unit", text.Unit);
+  visit.Leaf(u"Precision", text.Precision);
 }
 
 FileAccess FontAccess(const std::u16string& modality) {
   return ModalityAccess(modality, {u"Label", u"Text", u"Font"});
 }
 // The text colour is kept among the font's leaves, between PitchAndFamily and FaceName.
-template <class Io, class Font, class Color>
-void FontLeaves(Io& io, Font& font, Color& color) {
-  io.Leaf(u"Height", font.lfHeight);
-  io.Leaf(u"Width", font.lfWidth);
-  io.Leaf(u"Escapment", font.lfEscapement);  // sic: the stored files spell it this way
-  io.Leaf(u"Orientation", font.lfOrientation);
-  io.Leaf(u"Weight", font.lfWeight);
-  io.Leaf(u"Italic", CharForm(font.lfItalic));
-  io.Leaf(u"Underline", CharForm(font.lfUnderline));
-  io.Leaf(u"StrikeOut", CharForm(font.lfStrikeOut));
-  io.Leaf(u"CharSet", CharForm(font.lfCharSet));
-  io.Leaf(u"OutPrecision", CharForm(font.lfOutPrecision));
-  io.Leaf(u"ClipPrecision", CharForm(font.lfClipPrecision));
-  io.Leaf(u"Quality", CharForm(font.lfQuality));
-  io.Leaf(u"PitchAndFamily", CharForm(font.lfPitchAndFamily));
-  io.Leaf(u"Color", color);
-  io.Leaf(u"FaceName", FaceNameForm(font.lfFaceName));
+template <class Visitor, class Font, class Color>
+void FontLeaves(Visitor& visit, Font& font, Color& color) {
+  visit.Leaf(u"Height", font.lfHeight);
+  visit.Leaf(u"Width", font.lfWidth);
+  visit.Leaf(u"Escapment", font.lfEscapement);  // sic: the stored files spell it this way
+  visit.Leaf(u"Orientation", font.lfOrientation);
+  visit.Leaf(u"Weight", font.lfWeight);
+  visit.Leaf(u"Italic", CharForm(font.lfItalic));
+  visit.Leaf(u"Underline", CharForm(font.lfUnderline));
+  visit.Leaf(u"StrikeOut", CharForm(font.lfStrikeOut));
+  visit.Leaf(u"CharSet", CharForm(font.lfCharSet));
+  visit.Leaf(u"OutPrecision", CharForm(font.lfOutPrecision));
+  visit.Leaf(u"ClipPrecision", CharForm(font.lfClipPrecision));
+  visit.Leaf(u"Quality", CharForm(font.lfQuality));
+  visit.Leaf(u"PitchAndFamily", CharForm(font.lfPitchAndFamily));
+  visit.Leaf(u"Color", color);
+  visit.Leaf(u"FaceName", FaceNameForm(font.lfFaceName));
 }
 
 int32_t ReadLabelSymbol(const std::u16string& modality, const char16_t* symbol,
@@ -131,7 +131,8 @@ namespace viewersettings::settings {
 namespace {
 
 // The five accesses in the order of the getter and setter.
-void DescribeLabel(LeafRecorder& recorder, const std::u16string& modality, DICOMLabelInfo& info) {
+void RecordLabelLeaves(LeafRecorder& recorder, const std::u16string& modality,
+                       DICOMLabelInfo& info) {
   const std::pair<const char16_t*, DICOMLabelSymbol*> symbols[] = {
       {u"Point", &info.Point}, {u"Line", &info.Line}, {u"Arrow", &info.Arrow}};
   for (const auto& [name, symbol] : symbols) {
@@ -149,7 +150,7 @@ RecordFunctions<DICOMLabelInfo> LabelRecord(const std::u16string& modality) {
           [modality](const DICOMLabelInfo& info) { return XMLSetDICOMLabelInfo(modality, &info); },
           [] { return DICOMModalityInfo().Label; },
           [modality](LeafRecorder& recorder, DICOMLabelInfo& info) {
-            DescribeLabel(recorder, modality, info);
+            RecordLabelLeaves(recorder, modality, info);
           }};
 }
 

@@ -4,7 +4,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "store/Frame.h"
+#include "store/Access.h"
 
 namespace viewersettings::dicom {
 

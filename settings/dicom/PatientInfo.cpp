@@ -5,7 +5,7 @@
 #include "settings/Group.h"
 #include "settings/dicom/ModalityAccess.h"
 #include "settings/dicom/ModalityName.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 #include "store/Wait.h"
 
 using namespace viewersettings::store;
@@ -17,27 +17,27 @@ namespace {
 FileAccess OverlayAccess(const std::u16string& modality) {
   return ModalityAccess(modality, {u"PatientInfo"});
 }
-template <class Io, class Info>
-void OverlayLeaves(Io& io, Info& info) {
-  io.Leaf(u"LeftTop", info.LeftTop);
-  io.Leaf(u"RightTop", info.RightTop);
-  io.Leaf(u"LeftBottom", info.LeftBottom);
-  io.Leaf(u"RightBottom", info.RightBottom);
-  io.Leaf(u"Color", info.Color);
-  io.Leaf(u"Height", info.Height);
+template <class Visitor, class Info>
+void OverlayLeaves(Visitor& visit, Info& info) {
+  visit.Leaf(u"LeftTop", info.LeftTop);
+  visit.Leaf(u"RightTop", info.RightTop);
+  visit.Leaf(u"LeftBottom", info.LeftBottom);
+  visit.Leaf(u"RightBottom", info.RightBottom);
+  visit.Leaf(u"Color", info.Color);
+  visit.Leaf(u"Height", info.Height);
 }
 
 // The file keeps these leaves in another order than the record's fields.
 FileAccess DisplayInfoAccess(const std::u16string& modality) {
   return ModalityAccess(modality, {u"PatientInfo", u"DisplayInfo"});
 }
-template <class Io, class Items>
-void DisplayInfoLeaves(Io& io, Items& items) {
-  io.Leaf(u"ImageDirection", items.ImageDirection);
-  io.Leaf(u"ZoomRatio", items.ZoomRatio);
-  io.Leaf(u"WidthLevel", items.WidthLevel);
-  io.Leaf(u"SeriesImageNo", items.SeriesImageNo);
-  io.Leaf(u"ImageSize", items.ImageSize);
+template <class Visitor, class Items>
+void DisplayInfoLeaves(Visitor& visit, Items& items) {
+  visit.Leaf(u"ImageDirection", items.ImageDirection);
+  visit.Leaf(u"ZoomRatio", items.ZoomRatio);
+  visit.Leaf(u"WidthLevel", items.WidthLevel);
+  visit.Leaf(u"SeriesImageNo", items.SeriesImageNo);
+  visit.Leaf(u"ImageSize", items.ImageSize);
 }
 
 }  // namespace

@@ -23,8 +23,7 @@ int32_t ReadECGSmoothFilter(std::vector<SmoothFilterEntry>& filters);
 int32_t WriteECGSmoothFilter(const std::vector<SmoothFilterEntry>& filters);
 
 // One entry per kind, whether the list holds it or not; a missing kind can be added.
-void DescribeECGColorSetting(store::LeafRecorder& recorder, std::vector<ECGColorEntry>& colors);
-void DescribeECGSmoothFilter(store::LeafRecorder& recorder,
-                             std::vector<SmoothFilterEntry>& filters);
+void RecordECGColorLeaves(store::LeafRecorder& recorder, std::vector<ECGColorEntry>& colors);
+void RecordECGFilterLeaves(store::LeafRecorder& recorder, std::vector<SmoothFilterEntry>& filters);
 
 }  // namespace viewersettings::ecg

@@ -2,7 +2,7 @@
 #include "ViewerSettings.h"
 #include "settings/Group.h"
 #include "settings/ecg/ECGLists.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 #include "store/Wait.h"
 
 using namespace viewersettings::store;
@@ -13,16 +13,16 @@ namespace {
 const FileAccess kViewerAccess = {{u"SystemSetting", u"ECGViewer"}};
 
 // The scalar children of ECGViewer, each searched after the one before it.
-template <class Io, class Info>
-void ScalarLeaves(Io& io, Info& info) {
-  io.Leaf(u"PageStyle", info.PageStyle);
-  io.Leaf(u"GridType", info.GridType);
-  if (io.Element(u"SmoothFilter")) io.Attr(u"DefaultSmoothMode", info.DefaultSmoothMode);
+template <class Visitor, class Info>
+void ScalarLeaves(Visitor& visit, Info& info) {
+  visit.Leaf(u"PageStyle", info.PageStyle);
+  visit.Leaf(u"GridType", info.GridType);
+  if (visit.Element(u"SmoothFilter")) visit.Attr(u"DefaultSmoothMode", info.DefaultSmoothMode);
   // A missing Magnifier leaves its fields as they were but is no failure of the getter.
-  if (io.OptionalElement(u"Magnifier")) {
-    io.Attr(u"ZoomRatio", info.ZoomRatio);
-    io.Attr(u"ZoomWidth", info.ZoomWidth);
-    io.Attr(u"ZoomHeight", info.ZoomHeight);
+  if (visit.OptionalElement(u"Magnifier")) {
+    visit.Attr(u"ZoomRatio", info.ZoomRatio);
+    visit.Attr(u"ZoomWidth", info.ZoomWidth);
+    visit.Attr(u"ZoomHeight", info.ZoomHeight);
   }
 }
 
@@ -68,8 +68,8 @@ GroupEntry EcgGroup() {
                                        [](LeafRecorder& recorder, ECGSettingInfo& info) {
                                          recorder.Access(kViewerAccess);
                                          ScalarLeaves(recorder, info);
-                                         DescribeECGColorSetting(recorder, info.Colors);
-                                         DescribeECGSmoothFilter(recorder, info.SmoothFilters);
+                                         RecordECGColorLeaves(recorder, info.Colors);
+                                         RecordECGFilterLeaves(recorder, info.SmoothFilters);
                                        });
   return group;
 }

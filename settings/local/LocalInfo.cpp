@@ -1,7 +1,7 @@
 // The four local station settings under SystemSetting/LocalSetting, each a leaf with Value.
 #include "ViewerSettings.h"
 #include "settings/Group.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 
 using namespace viewersettings::store;
 
@@ -14,15 +14,15 @@ const FileAccess kLocalAccess = {
     {u"SystemSetting", u"LocalSetting"}, Search::kFromFirst, Search::kFromFirstAddAfterLast};
 
 // The order in which the leaves are looked up, and in which a fresh LocalSetting gets them.
-template <class Io, class Info>
-void LocalLeaves(Io& io, Info& info) {
-  io.Leaf(u"MinDiskSpace", info.MinDiskSpace);
-  io.Leaf(u"LockStationTime", info.LockStationTime);
-  io.Leaf(u"PatListMaxRecords", info.PatListMaxRecords);
-  io.Leaf(u"StudyListUpdateTime", info.StudyListUpdateTime);
+template <class Visitor, class Info>
+void LocalLeaves(Visitor& visit, Info& info) {
+  visit.Leaf(u"MinDiskSpace", info.MinDiskSpace);
+  visit.Leaf(u"LockStationTime", info.LockStationTime);
+  visit.Leaf(u"PatListMaxRecords", info.PatListMaxRecords);
+  visit.Leaf(u"StudyListUpdateTime", info.StudyListUpdateTime);
 }
 
-void Describe(LeafRecorder& recorder, LocalInfo& info) {
+void RecordLeaves(LeafRecorder& recorder, LocalInfo& info) {
   recorder.Access(kLocalAccess);
   LocalLeaves(recorder, info);
 }
@@ -48,7 +48,7 @@ GroupEntry LocalInfoGroup() {
   group.setter = "XMLSetLocalInfo";
   group.keyFromLevel = 2;
   group.section = "local";
-  group.make = Records<LocalInfo>(XMLGetLocalInfo, XMLSetLocalInfo, Describe);
+  group.make = Records<LocalInfo>(XMLGetLocalInfo, XMLSetLocalInfo, RecordLeaves);
   return group;
 }
 

@@ -2,7 +2,7 @@
 // local leaves (see LocalInfo.cpp) read and stored alone, searching forward.
 #include "ViewerSettings.h"
 #include "settings/Group.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 
 using namespace viewersettings::store;
 
@@ -11,7 +11,7 @@ namespace {
 const FileAccess kLocalAccess = {{u"SystemSetting", u"LocalSetting"}};
 constexpr char16_t kMinDiskSpace[] = u"MinDiskSpace";
 
-void Describe(LeafRecorder& recorder, int32_t& value) {
+void RecordLeaves(LeafRecorder& recorder, int32_t& value) {
   recorder.Access(kLocalAccess);
   recorder.Leaf(kMinDiskSpace, value);
 }
@@ -39,7 +39,7 @@ GroupEntry MinDiskSpaceGroup() {
   group.sectionTitle = "Local station settings (LocalSetting)";
   group.make = Records<int32_t>({[](int32_t& value) { return XMLGetMinDiskSpace(&value); },
                                  [](const int32_t& value) { return XMLSetMinDiskSpace(value); },
-                                 [] { return 0; }, Describe});
+                                 [] { return 0; }, RecordLeaves});
   return group;
 }
 

@@ -2,7 +2,7 @@
 // column with ColumnNo, ColumnName and ColumnWidth.
 #include "ViewerSettings.h"
 #include "settings/Group.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 #include "text/WideConvert.h"
 
 using namespace viewersettings::store;
@@ -16,23 +16,23 @@ constexpr int16_t kLastColumnRead = 6;
 // Moves forward over the Item elements until one whose ColumnNo text is exactly `key`. The text
 // is compared, not its number, so "07" or " 7" never matches 7. On a miss the position stays on
 // the last Item, which is where a new one belongs.
-template <class Io>
-bool FindItem(Io& io, const std::u16string& key) {
-  while (io.Find(u"Item")) {
-    if (io.Text(u"ColumnNo") == key) return true;
+template <class Visitor>
+bool FindItem(Visitor& visit, const std::u16string& key) {
+  while (visit.Find(u"Item")) {
+    if (visit.Text(u"ColumnNo") == key) return true;
   }
   return false;
 }
 
-template <class Io, class Column>
-void NameAndWidth(Io& io, Column& column) {
-  io.Attr(u"ColumnName", column.ColumnName);
-  io.Attr(u"ColumnWidth", column.ColumnWidth);
+template <class Visitor, class Column>
+void NameAndWidth(Visitor& visit, Column& column) {
+  visit.Attr(u"ColumnName", column.ColumnName);
+  visit.Attr(u"ColumnWidth", column.ColumnWidth);
 }
 
 // The columns by number, as the getter reads them; the list grows by the column after the last
 // one read, so that a fresh reading finds every column stored.
-void Describe(LeafRecorder& recorder, std::vector<PatListColumn>& columns) {
+void RecordLeaves(LeafRecorder& recorder, std::vector<PatListColumn>& columns) {
   recorder.Access(kHeaderPath);
   PatListColumn absent;
   for (int16_t number = 0; number <= kLastColumnRead; ++number) {
@@ -110,7 +110,7 @@ GroupEntry ColumnsGroup() {
          const int32_t result = XMLSetPatListHeaderInfo(&columns);
          return result == XMLR_GET_OK ? XMLR_SET_OK : result;
        },
-       [] { return std::vector<PatListColumn>(); }, Describe});
+       [] { return std::vector<PatListColumn>(); }, RecordLeaves});
   return group;
 }
 

@@ -2,7 +2,7 @@
 // companion process name DUZOProcessName, and the window rectangle WindowLastPos.
 #include "ViewerSettings.h"
 #include "settings/Group.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 
 using namespace viewersettings::store;
 using viewersettings::settings::GroupEntry;
@@ -58,13 +58,13 @@ RecordFunctions<Value> RootLeafFunctions(const char16_t* element,
 
 // Stored as Left, Right, Top, Bottom, the order in which the attributes of a new element are
 // added.
-template <class Io, class Rect>
-void LastPosLeaf(Io& io, Rect& rect) {
-  if (!io.Element(u"WindowLastPos")) return;
-  io.Attr(u"Left", rect.Left);
-  io.Attr(u"Right", rect.Right);
-  io.Attr(u"Top", rect.Top);
-  io.Attr(u"Bottom", rect.Bottom);
+template <class Visitor, class Rect>
+void LastPosLeaf(Visitor& visit, Rect& rect) {
+  if (!visit.Element(u"WindowLastPos")) return;
+  visit.Attr(u"Left", rect.Left);
+  visit.Attr(u"Right", rect.Right);
+  visit.Attr(u"Top", rect.Top);
+  visit.Attr(u"Bottom", rect.Bottom);
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST(Catalogue, EverySettingHasItsTypeRangePathAndGroup) {
   };
   for (const Row& row : rows) {
     const Setting& setting = SettingOf(row.key);
-    EXPECT_EQ(Describe(setting.kind).rfind(row.takes, 0), 0u) << row.key;
+    EXPECT_EQ(WhatItTakes(setting.kind).rfind(row.takes, 0), 0u) << row.key;
     EXPECT_EQ(ToUtf8(setting.path) + "@" + ToUtf8(setting.attribute), row.path) << row.key;
     EXPECT_EQ(Groups()[setting.group].getter, row.getter) << row.key;
     EXPECT_EQ(setting.settable, row.settable) << row.key;

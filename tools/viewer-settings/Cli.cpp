@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using catalogue::Entry;
-using catalogue::Reading;
+using catalogue::GroupValues;
 using text::FromUtf8;
 using text::ToUtf8;
 
@@ -29,7 +29,7 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-std::string Status(const Reading& reading) {
+std::string Status(const GroupValues& reading) {
   const auto stored = std::count_if(reading.entries.begin(), reading.entries.end(),
                                     [](const Entry& entry) { return entry.value.has_value(); });
   if (reading.entries.empty()) return reading.code == XMLR_GET_OK ? "stored" : "not stored";
@@ -45,7 +45,7 @@ std::string KeyHelp() {
   help << "Keys (" << kModalityPrefix << "<name>... for each modality, <n> for an entry of a "
        << "list; integers may be written in 0x hex):\n";
   for (const catalogue::Setting& setting : catalogue::Settings()) {
-    help << "  " << setting.key << ": " << catalogue::Describe(setting.kind) << " ("
+    help << "  " << setting.key << ": " << catalogue::WhatItTakes(setting.kind) << " ("
          << ToUtf8(setting.path) << "@" << ToUtf8(setting.attribute) << ")"
          << (setting.settable ? "" : ", read only") << "\n";
   }
@@ -98,7 +98,7 @@ int Tool::Show(const std::string& only, bool json) {
   }
   // The first reading creates a missing file with the first-run defaults.
   std::vector<Section> sections;
-  std::vector<Reading> readings;
+  std::vector<GroupValues> readings;
   const int32_t read = catalogue::WithOneReading([&] {
     if (oneModality) {
       sections.push_back(*FindSection(only));
@@ -135,7 +135,8 @@ int Tool::Show(const std::string& only, bool json) {
   return kExitOk;
 }
 
-void Tool::PrintText(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
+void Tool::PrintText(const std::vector<Section>& sections,
+                     const std::vector<GroupValues>& readings) {
   out_ << "Settings file: " << FilePath() << "\n";
   for (size_t i = 0; i < sections.size(); ++i) {
     const Section& section = sections[i];
@@ -153,7 +154,8 @@ void Tool::PrintText(const std::vector<Section>& sections, const std::vector<Rea
   }
 }
 
-void Tool::PrintJson(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
+void Tool::PrintJson(const std::vector<Section>& sections,
+                     const std::vector<GroupValues>& readings) {
   JsonWriter json(out_);
   json.BeginObject();
   for (size_t i = 0; i < sections.size(); ++i) {
@@ -185,7 +187,7 @@ void Tool::PrintJson(const std::vector<Section>& sections, const std::vector<Rea
 }
 
 int Tool::Get(const std::string& key) {
-  const catalogue::KeyReading reading = catalogue::Get(key);
+  const catalogue::KeyValue reading = catalogue::Get(key);
   if (reading.code == XMLR_UNKNOWN_KEY) {
     return Fail(kExitError, "unknown key \"" + key + "\" (see get --help)");
   }
@@ -239,7 +241,7 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
   for (const Entry& stored : report.stored) {
     out_ << stored.key << " = " << ShownText(*stored.value) << "\n";
     // Floats are stored with six decimals, so what the file keeps may differ from what was given.
-    const catalogue::KeyReading after = catalogue::Get(stored.key);
+    const catalogue::KeyValue after = catalogue::Get(stored.key);
     if (after.value && !catalogue::SameValue(*after.value, *stored.value)) {
       err_ << kToolName << ": note: " << stored.key << " reads back as " << ShownText(*after.value)
            << "\n";

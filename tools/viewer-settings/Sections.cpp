@@ -60,10 +60,10 @@ std::string KnownSections() {
   return ids + std::string(kModalityPrefix) + "<name>";
 }
 
-catalogue::Reading ReadSection(const Section& section) {
-  catalogue::Reading all{XMLR_GET_OK, {}};
+catalogue::GroupValues ReadSection(const Section& section) {
+  catalogue::GroupValues all{XMLR_GET_OK, {}};
   for (const size_t group : section.groups) {
-    catalogue::Reading reading = catalogue::ReadGroup(group, section.modality);
+    catalogue::GroupValues reading = catalogue::ReadGroup(group, section.modality);
     if (all.code == XMLR_GET_OK) all.code = reading.code;
     for (catalogue::Entry& entry : reading.entries) all.entries.push_back(std::move(entry));
   }

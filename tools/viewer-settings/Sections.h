@@ -34,6 +34,6 @@ std::string KnownSections();
 
 // The readings of the section's groups: the first result other than XMLR_GET_OK (else that), and
 // every entry in order.
-catalogue::Reading ReadSection(const Section& section);
+catalogue::GroupValues ReadSection(const Section& section);
 
 }  // namespace viewersettings::cli

@@ -1,4 +1,4 @@
-#include "store/Frame.h"
+#include "store/Access.h"
 
 #include <cmath>
 #include <functional>
@@ -7,6 +7,7 @@
 #include "store/SettingsFile.h"
 #include "store/Verify.h"
 #include "store/Wait.h"
+#include "store/WriterLock.h"
 
 namespace viewersettings::store {
 

@@ -1,14 +1,14 @@
-// The frame of every settings call, and the walks and conversions that settings use.
+// One access of a settings call to the settings file, and the walks and conversions it uses.
 //
-// A getter is   Get(path, [&](SettingsReader& r) { ...leaves... })
-// and a setter  Set(path, [&](SettingsWriter& w) { ...leaves... }).
-// The frame forms the file path, reads the file, parses it, runs the read or write walk down
-// `path`, hands the positioned document to the body and, for setters, writes the text back. The
-// body only names leaves, attributes and record fields, so one table function can serve both
-// directions:
+// A getter is   Get(access, [&](SettingsReader& r) { ...leaves... })
+// and a setter  Set(access, [&](SettingsWriter& w) { ...leaves... }).
+// Get and Set form the file path, read the file, parse it, run the read or write walk down the
+// access's path, hand the positioned document to the body and, for setters, write the text back.
+// The body only names leaves, attributes and record fields, so one leaf function serves the
+// reader, the writer and the leaf recorder (LeafRecorder.h) alike:
 //
-//   template <class Io, class Record> void Leaves(Io& io, Record& r) {
-//     io.Leaf(u"UseStudyUID", r.UseStudyUID);  // reads into or writes from the field
+//   template <class Visitor, class Record> void Leaves(Visitor& visit, Record& r) {
+//     visit.Leaf(u"UseStudyUID", r.UseStudyUID);  // reads into or writes from the field
 //   }
 //
 // Conversions follow the field's type: integers are decimal text ("%d"; a field narrower than 32
@@ -134,7 +134,7 @@ class ReadLog {
 // XMLR_GET_NOT_FOUND; attributes read after a lookup that missed leave their fields as they were.
 //
 // In both directions an element with several attributes reads
-//   if (io.Element(u"Magnifier")) { io.Attr(...); ... }
+//   if (visit.Element(u"Magnifier")) { visit.Attr(...); ... }
 // since the writer's Element fails only where it could neither find nor add the element, and
 // then marks the result itself.
 class SettingsReader {
@@ -290,13 +290,13 @@ inline int32_t AllOrElse(std::initializer_list<int32_t> results, int32_t ok, int
   return ok;
 }
 
-// Getter frame: XMLR_FILE_ERROR when the settings text cannot be obtained (the body does not
+// A getter's access: XMLR_FILE_ERROR when the settings text cannot be obtained (the body does not
 // run), else the reader's result after the read walk down `path` and the body.
 int32_t Get(const FileAccess& access, FunctionRef<void(SettingsReader&)> body);
 int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body,
             Search search = Search::kForward);
 
-// Setter frame: holds the writers' lock from reading the file until its replacement is in
+// A setter's access: holds the writers' lock from reading the file until its replacement is in
 // place. XMLR_FILE_ERROR when the settings text cannot be obtained; else the write walk down
 // `path`, the body, and the write-back, which happens whatever the body met. The result starts
 // as `success` and becomes XMLR_SET_FAILED when an attribute or the write-back failed. An edit
