@@ -46,14 +46,8 @@ class Tree {
     return children;
   }
 
-  // The tag name as the engine compares it: the token after "<", up to a delimiter.
-  std::u16string Name(int32_t slot) const {
-    const std::u16string& text = doc_.DocText();
-    size_t pos = static_cast<size_t>(doc_.Index().at(slot).tagOpen) + 1;
-    while (pos < text.size() && std::u16string_view(u" \t\n\r").find(text[pos]) != npos) ++pos;
-    const size_t end = text.find_first_of(u" \t\n\r<>=\\/?!", pos);
-    return text.substr(pos, end == std::u16string::npos ? std::u16string::npos : end - pos);
-  }
+  // The tag name as the engine compares it.
+  std::u16string Name(int32_t slot) const { return doc_.TagNameOf(slot); }
 
   int LineAt(int32_t pos) const {
     return 1 + static_cast<int>(std::lower_bound(lineBreaks_.begin(), lineBreaks_.end(), pos) -
@@ -78,7 +72,6 @@ class Tree {
   }
 
  private:
-  static constexpr size_t npos = std::u16string_view::npos;
   CXmlDocument& doc_;
   std::vector<int32_t> lineBreaks_;
 };
