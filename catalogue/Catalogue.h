@@ -80,8 +80,8 @@ struct GroupValues {
   std::vector<Entry> entries;
 };
 // The settings of one group, by key, as its getter reads them (an empty modality for groups of
-// the whole file): within WithOneReading, twice from the same text, and XMLR_FILE_ERROR with no
-// entries where the two readings differ (an access failed in one of them).
+// the whole file), each with its value where the file stores its element and with none where it
+// does not; XMLR_FILE_ERROR with no entries where an access of the getter failed.
 GroupValues ReadGroup(size_t group, const std::u16string& modality = {});
 // Every setting that the file stores, in the order of Settings(), the per-modality settings of
 // each added modality (with a usable name, each once) after the list. Read from one reading of
