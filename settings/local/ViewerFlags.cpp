@@ -15,7 +15,7 @@ constexpr char16_t kRealData[] = u"IsRealData";
 constexpr char16_t kAutoLoopPlay[] = u"AutoLoopPlay";
 constexpr char16_t kProcessName[] = u"DUZOProcessName";
 
-const FileAccess kRootAccess = {{u"SystemSetting"}};
+const FileAccess kRootAccess({u"SystemSetting"});
 
 // Reads into `value`, which stays as it was when the file or the element is missing.
 template <class Value>
