@@ -38,9 +38,9 @@ class Tool {
   // that nothing was written.
   int StoreChanges(const std::vector<std::pair<std::string, std::string>>& typed);
   void PrintText(const std::vector<Section>& sections,
-                 const std::vector<catalogue::Reading>& readings);
+                 const std::vector<catalogue::GroupValues>& readings);
   void PrintJson(const std::vector<Section>& sections,
-                 const std::vector<catalogue::Reading>& readings);
+                 const std::vector<catalogue::GroupValues>& readings);
 
   std::istream& in_;
   std::ostream& out_;
