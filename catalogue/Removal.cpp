@@ -4,18 +4,19 @@
 #include <set>
 
 #include "ViewerSettings.h"
-#include "catalogue/Groups.h"
-#include "platform/Utf8.h"
-#include "platform/WideConvert.h"
+#include "settings/Group.h"
 #include "store/SettingsFile.h"
 #include "store/Wait.h"
+#include "store/WriterLock.h"
+#include "text/Utf8.h"
+#include "text/WideConvert.h"
 
 namespace viewersettings::catalogue {
 namespace {
 
 using store::ElementToRemove;
 
-const std::u16string kNumber = platform::FromUtf8(kNumberPlaceholder);
+const std::u16string kNumber = text::FromUtf8(kNumberPlaceholder);
 
 bool Same(const ElementToRemove& a, const ElementToRemove& b) {
   return a.path == b.path && a.keyAttribute == b.keyAttribute && a.keyText == b.keyText;
@@ -35,7 +36,7 @@ std::string Named(const ElementToRemove& element) {
   if (!element.keyAttribute.empty()) {
     path += u"[@" + element.keyAttribute + u"=" + element.keyText + u"]";
   }
-  return platform::ToUtf8(path);
+  return text::ToUtf8(path);
 }
 
 }  // namespace
@@ -45,7 +46,7 @@ std::optional<ElementToRemove> ElementOf(std::string_view key) {
   if (!match) return std::nullopt;
   const Setting& setting = Settings()[match->setting];
   const std::u16string number =
-      match->number >= 0 ? platform::FormatDecimal(match->number) : std::u16string();
+      match->number >= 0 ? text::FormatDecimal(match->number) : std::u16string();
   ElementToRemove element;
   bool numberInPath = false;
   for (size_t from = 0; from <= setting.path.size();) {
@@ -169,7 +170,7 @@ StoreReport Store(const std::vector<Change>& changes, const std::vector<std::str
   for (const auto& [group, modality] : lists) {
     int32_t result = XMLR_SET_OK;
     const int32_t read = WithOneReading([&, group = group, &modality = modality] {
-      const Reading reading = ReadGroup(group, modality);
+      const GroupValues reading = ReadGroup(group, modality);
       if (reading.code == XMLR_FILE_ERROR) result = XMLR_FILE_ERROR;
       if (std::any_of(reading.entries.begin(), reading.entries.end(),
                       [](const Entry& entry) { return !entry.value; })) {
@@ -182,7 +183,7 @@ StoreReport Store(const std::vector<Change>& changes, const std::vector<std::str
       return report;
     }
     if (result != XMLR_SET_OK) continue;
-    const std::unique_ptr<Group> record = GroupDefs()[group].make(modality);
+    const std::unique_ptr<settings::GroupRecord> record = settings::Groups()[group].make(modality);
     if (record->Get() == XMLR_FILE_ERROR || record->Set() != XMLR_SET_OK) {
       report.code = XMLR_SET_FAILED;
       report.function = Groups()[group].setter;

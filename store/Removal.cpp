@@ -4,6 +4,7 @@
 #include "store/SettingsFile.h"
 #include "store/Verify.h"
 #include "store/Wait.h"
+#include "store/WriterLock.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::store {
@@ -37,7 +38,7 @@ int32_t RemoveElements(const std::vector<ElementToRemove>& elements) {
     const std::u16string filePath = GetSettingsFilePath();
     WriterLock lock(WritersDirectoryOf(filePath));
     if (!lock.Held()) return XMLR_FILE_ERROR;
-    std::optional<DecodedText> read = ReadSettingsText(filePath);
+    std::optional<text::DecodedText> read = ReadSettingsText(filePath);
     if (!read) return XMLR_FILE_ERROR;
     CXmlDocument doc;
     doc.ParseText(std::move(read->text));

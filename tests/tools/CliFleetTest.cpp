@@ -188,6 +188,30 @@ TEST(CliConverge, ExcludedSettingsStayOutOfExportDiffAndImport) {
   EXPECT_TRUE(Has(unknown.err, "\"nothing\" is neither a key")) << unknown.err;
 }
 
+TEST(CliExport, HoldsWhatTheFileStoresAndImportLeavesTheRestAsItWas) {
+  // No flag, no process name, no window position, no ECG settings.
+  SettingsDir sparse;
+  sparse.Write(
+      "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n<SystemSetting>\r\n<LocalSetting>\r\n"
+      "<MinDiskSpace Value=\"3000\"/>\r\n</LocalSetting>\r\n<IsRealData Value=\"0\"/>\r\n"
+      "</SystemSetting>\r\n");
+  const Outcome exported = RunIn(sparse, {"export"});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  EXPECT_EQ(exported.out, "{\n  \"MinDiskSpace\": 3000,\n  \"IsRealData\": 0\n}\n");
+
+  SettingsDir station;
+  ASSERT_EQ(RunIn(station, {"init"}).status, 0);
+  ASSERT_EQ(RunIn(station, {"set", "WindowLastPos.Left", "4"}).status, 0);
+  const Outcome imported = RunIn(station, {"import", "-"}, exported.out);
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  EXPECT_EQ(imported.out, "MinDiskSpace = 3000\nIsRealData = 0\n");
+  for (const auto& [key, value] : {std::pair<const char*, const char*>{"AutoLoopPlay", "1\n"},
+                                   {"DUZOProcessName", "DUZO.exe\n"},
+                                   {"WindowLastPos.Left", "4\n"}}) {
+    EXPECT_EQ(RunIn(station, {"get", key}).out, value) << key;
+  }
+}
+
 TEST(CliUnreadableFile, IsNeitherExportedNorDiffedNorImportedInto) {
   const std::pair<std::string, std::string> unreadable[] = {
       {"hello", "no XML the library can parse"},

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Cli.h"
 #include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/Tool.h"
@@ -176,7 +176,7 @@ int RunAnsibleModule(const std::string& argumentsFile, std::ostream& out) {
     if (arguments.replace && arguments.settings.empty()) {
       return Failed(out, "settings: empty, and replace would remove every setting of the station");
     }
-    SetExeRootPathOverride(platform::FromUtf8(arguments.dir));
+    SetExeRootPathOverride(text::FromUtf8(arguments.dir));
 
     std::istringstream in;
     std::ostringstream said;

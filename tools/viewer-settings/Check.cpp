@@ -8,15 +8,15 @@
 #include <utility>
 
 #include "catalogue/Catalogue.h"
-#include "platform/Utf8.h"
-#include "platform/WideConvert.h"
-#include "store/TextEncoding.h"
+#include "text/TextEncoding.h"
+#include "text/Utf8.h"
+#include "text/WideConvert.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::cli {
 namespace {
 
-using platform::ToUtf8;
+using text::ToUtf8;
 
 constexpr char16_t kByteOrderMark = 0xFEFF;
 constexpr char16_t kRootName[] = u"SystemSetting";
@@ -46,14 +46,8 @@ class Tree {
     return children;
   }
 
-  // The tag name as the engine compares it: the token after "<", up to a delimiter.
-  std::u16string Name(int32_t slot) const {
-    const std::u16string& text = doc_.DocText();
-    size_t pos = static_cast<size_t>(doc_.Index().at(slot).tagOpen) + 1;
-    while (pos < text.size() && std::u16string_view(u" \t\n\r").find(text[pos]) != npos) ++pos;
-    const size_t end = text.find_first_of(u" \t\n\r<>=\\/?!", pos);
-    return text.substr(pos, end == std::u16string::npos ? std::u16string::npos : end - pos);
-  }
+  // The tag name as the engine compares it.
+  std::u16string Name(int32_t slot) const { return doc_.TagNameOf(slot); }
 
   int LineAt(int32_t pos) const {
     return 1 + static_cast<int>(std::lower_bound(lineBreaks_.begin(), lineBreaks_.end(), pos) -
@@ -78,7 +72,6 @@ class Tree {
   }
 
  private:
-  static constexpr size_t npos = std::u16string_view::npos;
   CXmlDocument& doc_;
   std::vector<int32_t> lineBreaks_;
 };
@@ -91,13 +84,13 @@ std::string OnLine(int line) {
   return " (line " + std::to_string(line) + ")";
 }
 
-std::string DescribeEncoding(const store::DecodedText& decoded) {
+std::string DescribeEncoding(const text::DecodedText& decoded) {
   const bool mark = !decoded.text.empty() && decoded.text.front() == kByteOrderMark;
-  return std::string(store::EncodingName(decoded.form.encoding)) +
+  return std::string(text::EncodingName(decoded.form.encoding)) +
          (mark ? " with a byte-order mark" : " without a byte-order mark");
 }
 
-std::string Hex(const std::string& bytes, const platform::MalformedBytes& run) {
+std::string Hex(const std::string& bytes, const text::MalformedBytes& run) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string hex;
   for (size_t i = run.offset; i < run.offset + run.length; ++i) {
@@ -110,7 +103,7 @@ std::string Hex(const std::string& bytes, const platform::MalformedBytes& run) {
 }
 
 // Malformed sequences, one finding for each line that has any, with the first few shown.
-void CheckMalformed(const std::string& bytes, const std::vector<platform::MalformedBytes>& runs,
+void CheckMalformed(const std::string& bytes, const std::vector<text::MalformedBytes>& runs,
                     std::vector<Finding>& findings) {
   constexpr size_t kShown = 4;
   int line = 1;
@@ -126,7 +119,7 @@ void CheckMalformed(const std::string& bytes, const std::vector<platform::Malfor
     shown.clear();
     onLine = 0;
   };
-  for (const platform::MalformedBytes& run : runs) {
+  for (const text::MalformedBytes& run : runs) {
     const int runLine = line + static_cast<int>(std::count(
                                    bytes.begin() + static_cast<std::ptrdiff_t>(counted),
                                    bytes.begin() + static_cast<std::ptrdiff_t>(run.offset), '\n'));
@@ -140,15 +133,15 @@ void CheckMalformed(const std::string& bytes, const std::vector<platform::Malfor
   report();
 }
 
-void CheckEncoding(const std::string& bytes, const store::DecodedText& decoded,
-                   const std::vector<platform::MalformedBytes>& malformed,
+void CheckEncoding(const std::string& bytes, const text::DecodedText& decoded,
+                   const std::vector<text::MalformedBytes>& malformed,
                    std::vector<Finding>& findings) {
-  const store::TextEncoding encoding = decoded.form.encoding;
-  if (encoding != store::TextEncoding::kUtf8 && bytes.size() % 2 != 0) {
+  const text::TextEncoding encoding = decoded.form.encoding;
+  if (encoding != text::TextEncoding::kUtf8 && bytes.size() % 2 != 0) {
     findings.push_back(
         {0, "the file has an odd number of bytes: its last byte is no whole UTF-16 unit"});
   }
-  if (encoding == store::TextEncoding::kUtf16Le && decoded.text.front() != kByteOrderMark) {
+  if (encoding == text::TextEncoding::kUtf16Le && decoded.text.front() != kByteOrderMark) {
     findings.push_back({1,
                         "missing byte-order mark: the library reads the file as UTF-16LE all "
                         "the same, and files it creates begin with one"});
@@ -240,10 +233,10 @@ void CheckModalityList(const Tree& tree, int32_t viewer, std::vector<Finding>& f
   const int32_t countElement = tree.FirstChild(viewer, u"ModalityCount");
   if (countElement == 0) return;
   const auto count =
-      static_cast<int16_t>(platform::WideToInt32(tree.Attribute(countElement, u"Value").c_str()));
+      static_cast<int16_t>(text::WideToInt32(tree.Attribute(countElement, u"Value").c_str()));
   std::vector<std::u16string> leaves = {u"ModalityCount"};
   for (int i = 0; i < count; ++i) {
-    leaves.push_back(u"Modality" + platform::FromUtf8(std::to_string(i)));
+    leaves.push_back(u"Modality" + text::FromUtf8(std::to_string(i)));
   }
   CheckForwardOrder(tree, viewer, leaves, findings);
 }
@@ -315,8 +308,8 @@ CheckReport CheckSettingsFile(const std::filesystem::path& file) {
   }
 
   // As the library reads it.
-  std::vector<platform::MalformedBytes> malformed;
-  store::DecodedText decoded = store::DecodeFileText(bytes, &malformed);
+  std::vector<text::MalformedBytes> malformed;
+  text::DecodedText decoded = text::DecodeFileText(bytes, &malformed);
   report.encoding = DescribeEncoding(decoded);
   CheckEncoding(bytes, decoded, malformed, findings);
   std::u16string text = std::move(decoded.text);

@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
 #include "store/SettingsFile.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Check.h"
 #include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/Tool.h"
@@ -19,35 +19,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using catalogue::Entry;
-using catalogue::Reading;
-using platform::FromUtf8;
-using platform::ToUtf8;
+using catalogue::GroupValues;
+using text::FromUtf8;
+using text::ToUtf8;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-std::string DescribeCode(int32_t code) {
-  struct Known {
-    int32_t code;
-    const char* name;
-    const char* meaning;
-  };
-  static constexpr Known kCodes[] = {
-      {XMLR_GET_OK, "XMLR_GET_OK", "found"},
-      {XMLR_GET_NOT_FOUND, "XMLR_GET_NOT_FOUND", "an element was missing"},
-      {XMLR_SET_OK, "XMLR_SET_OK", "stored and written"},
-      {XMLR_SET_FAILED, "XMLR_SET_FAILED", "a value or the file was not written"},
-      {XMLR_FILE_ERROR, "XMLR_FILE_ERROR", "the settings file can be neither read nor created"}};
-  for (const Known& known : kCodes) {
-    if (known.code == code) {
-      return std::string(known.name) + " (" + std::to_string(code) + ": " + known.meaning + ")";
-    }
-  }
-  return "result " + std::to_string(code);
-}
-
-std::string Status(const Reading& reading) {
+std::string Status(const GroupValues& reading) {
   const auto stored = std::count_if(reading.entries.begin(), reading.entries.end(),
                                     [](const Entry& entry) { return entry.value.has_value(); });
   if (reading.entries.empty()) return reading.code == XMLR_GET_OK ? "stored" : "not stored";
@@ -63,7 +43,7 @@ std::string KeyHelp() {
   help << "Keys (" << kModalityPrefix << "<name>... for each modality, <n> for an entry of a "
        << "list; integers may be written in 0x hex):\n";
   for (const catalogue::Setting& setting : catalogue::Settings()) {
-    help << "  " << setting.key << ": " << catalogue::Describe(setting.kind) << " ("
+    help << "  " << setting.key << ": " << catalogue::WhatItTakes(setting.kind) << " ("
          << ToUtf8(setting.path) << "@" << ToUtf8(setting.attribute) << ")"
          << (setting.settable ? "" : ", read only") << "\n";
   }
@@ -96,7 +76,8 @@ int Tool::FileFailure(const std::string& function, int32_t code) {
       cause = "; the file cannot be opened (another program holds it, or access is denied)";
     }
   }
-  return Fail(kExitError, FilePath() + ": " + function + " answered " + DescribeCode(code) + cause);
+  return Fail(kExitError,
+              FilePath() + ": " + function + " answered " + catalogue::ResultText(code) + cause);
 }
 
 int Tool::Show(const std::string& only, bool json) {
@@ -106,20 +87,20 @@ int Tool::Show(const std::string& only, bool json) {
   }
   // The first reading creates a missing file with the first-run defaults.
   std::vector<Section> sections;
-  std::vector<Reading> readings;
+  std::vector<GroupValues> readings;
   const int32_t read = catalogue::WithOneReading([&] {
     if (oneModality) {
       sections.push_back(*FindSection(only));
     } else {
       for (Section& section : FixedSections()) {
         if (!only.empty() && section.id != only) continue;
-        const bool isList = section.id == "modalities";
+        const bool isList = section.listsModalities;
         sections.push_back(std::move(section));
         // The display settings of each added modality follow the list.
         if (isList) {
-          std::vector<std::u16string> names;
-          XMLGetDICOMAddedModality(&names);
-          for (const std::u16string& name : names) sections.push_back(ModalitySection(name));
+          for (const std::u16string& name : catalogue::AddedModalities()) {
+            sections.push_back(ModalitySection(name));
+          }
         }
       }
     }
@@ -143,7 +124,8 @@ int Tool::Show(const std::string& only, bool json) {
   return kExitOk;
 }
 
-void Tool::PrintText(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
+void Tool::PrintText(const std::vector<Section>& sections,
+                     const std::vector<GroupValues>& readings) {
   out_ << "Settings file: " << FilePath() << "\n";
   for (size_t i = 0; i < sections.size(); ++i) {
     const Section& section = sections[i];
@@ -161,7 +143,8 @@ void Tool::PrintText(const std::vector<Section>& sections, const std::vector<Rea
   }
 }
 
-void Tool::PrintJson(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
+void Tool::PrintJson(const std::vector<Section>& sections,
+                     const std::vector<GroupValues>& readings) {
   JsonWriter json(out_);
   json.BeginObject();
   for (size_t i = 0; i < sections.size(); ++i) {
@@ -193,14 +176,14 @@ void Tool::PrintJson(const std::vector<Section>& sections, const std::vector<Rea
 }
 
 int Tool::Get(const std::string& key) {
-  const catalogue::KeyReading reading = catalogue::Get(key);
+  const catalogue::KeyValue reading = catalogue::Get(key);
   if (reading.code == XMLR_UNKNOWN_KEY) {
     return Fail(kExitError, "unknown key \"" + key + "\" (see get --help)");
   }
   if (reading.code == XMLR_FILE_ERROR) return FileFailure(reading.getter, reading.code);
   if (!reading.value) {
     return Fail(kExitNotFound, FilePath() + ": " + key + " is not stored (" + reading.getter +
-                                   " answered " + DescribeCode(reading.getterCode) + ")");
+                                   " answered " + catalogue::ResultText(reading.getterCode) + ")");
   }
   out_ << PlainText(*reading.value) << "\n";
   return kExitOk;

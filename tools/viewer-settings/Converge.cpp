@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
 #include "store/SettingsFile.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Cli.h"
 #include "tools/viewer-settings/Tool.h"
 #include "tools/viewer-settings/ValueText.h"
@@ -16,14 +16,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using catalogue::Entry;
-using platform::ToUtf8;
+using text::ToUtf8;
 
 // The modality a per-modality key names, when it is not among the added modalities.
 std::optional<std::string> UnlistedModality(const std::string& key) {
   const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
   if (!match || match->modality.empty()) return std::nullopt;
-  std::vector<std::u16string> added;
-  XMLGetDICOMAddedModality(&added);
+  const std::vector<std::u16string> added = catalogue::AddedModalities();
   if (std::find(added.begin(), added.end(), match->modality) != added.end()) return std::nullopt;
   return ToUtf8(match->modality);
 }
@@ -65,9 +64,8 @@ int Tool::Converge(const TypedSettings& wanted, const PlanOptions& options, bool
     Fail(kExitError, RefusalMessage(refusal, TypedText(wanted, refusal.key)));
     if (refusal.code == XMLR_UNKNOWN_KEY &&
         refusal.key.compare(0, kModalityPrefix.size(), kModalityPrefix) == 0) {
-      err_ << kToolName
-           << ": note: a modality name may not hold white space, control characters or any of "
-              "< > = \\ / ? ! \" ' & [ ]\n";
+      err_ << kToolName << ": note: a modality name may not hold "
+           << catalogue::kModalityNameRefuses << "\n";
     }
   }
   if (refused) return Fail(kExitError, "nothing was written");
@@ -87,7 +85,7 @@ int Tool::Converge(const TypedSettings& wanted, const PlanOptions& options, bool
   for (const KeyChange& change : plan.changes) {
     if (change.after) {
       // As typed, so that a note can tell when the file keeps less than was given.
-      sets.push_back({change.key, platform::FromUtf8(TypedText(wanted, change.key))});
+      sets.push_back({change.key, text::FromUtf8(TypedText(wanted, change.key))});
     } else {
       removals.push_back(change.key);
     }
@@ -127,7 +125,7 @@ void Tool::PrintChanged(const Converged& converged) {
     }
     out_ << change.key << " = " << ShownText(*change.after) << "\n";
     // Floats are stored with six decimals, so what the file keeps may differ from what was given.
-    const catalogue::KeyReading after = catalogue::Get(change.key);
+    const catalogue::KeyValue after = catalogue::Get(change.key);
     if (after.value && !catalogue::SameValue(*after.value, *change.after)) {
       err_ << kToolName << ": note: " << change.key << " reads back as " << ShownText(*after.value)
            << "\n";

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/ValueText.h"
 
@@ -12,7 +12,7 @@ namespace viewersettings::cli {
 namespace {
 
 using catalogue::Value;
-using platform::ToUtf8;
+using text::ToUtf8;
 
 bool SameStored(const Value& a, const Value& b) {
   return catalogue::TextOf(a) == catalogue::TextOf(b);

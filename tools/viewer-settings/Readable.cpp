@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "store/TextEncoding.h"
+#include "text/TextEncoding.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::cli {
@@ -16,10 +16,10 @@ std::optional<std::string> WhyNotSettings(const std::filesystem::path& file) {
   if (!in.good() && !in.eof()) return "it cannot be read";
   if (bytes.empty()) return "it is empty";
   // As the library reads it.
-  store::DecodedText decoded = store::DecodeFileText(bytes);
+  text::DecodedText decoded = text::DecodeFileText(bytes);
   if (!decoded.form.writable) {
     return std::string("it holds bytes that are not valid in its encoding (") +
-           store::EncodingName(decoded.form.encoding) + "; see check)";
+           text::EncodingName(decoded.form.encoding) + "; see check)";
   }
   CXmlDocument doc;
   if (!doc.ParseText(std::move(decoded.text))) {

@@ -4,7 +4,7 @@
 #include <limits>
 #include <type_traits>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Cli.h"
 #include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/Tool.h"
@@ -13,7 +13,7 @@ namespace viewersettings::cli {
 namespace {
 
 using catalogue::FieldRef;
-using platform::ToUtf8;
+using text::ToUtf8;
 
 template <class... Handlers>
 struct Overloaded : Handlers... {
@@ -93,7 +93,7 @@ void WriteSetting(JsonWriter& json, const catalogue::Setting& setting) {
   json.BeginObject();
   WriteType(json, setting.kind);
   json.Key("description");
-  json.String(catalogue::Describe(setting.kind) + "; stored in SystemSetting/" +
+  json.String(catalogue::WhatItTakes(setting.kind) + "; stored in SystemSetting/" +
               ToUtf8(setting.path) + "@" + ToUtf8(setting.attribute) + " (" +
               catalogue::Groups()[setting.group].setter + ")");
   json.EndObject();

@@ -71,9 +71,9 @@ class Tool {
   int StoreChanges(const TypedSettings& typed);
   void PrintChanged(const Converged& converged);
   void PrintText(const std::vector<Section>& sections,
-                 const std::vector<catalogue::Reading>& readings);
+                 const std::vector<catalogue::GroupValues>& readings);
   void PrintJson(const std::vector<Section>& sections,
-                 const std::vector<catalogue::Reading>& readings);
+                 const std::vector<catalogue::GroupValues>& readings);
 
   std::istream& in_;
   std::ostream& out_;

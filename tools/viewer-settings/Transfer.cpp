@@ -9,8 +9,8 @@
 
 #include "ViewerSettings.h"
 #include "platform/Env.h"
-#include "platform/Utf8.h"
 #include "store/SettingsFile.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Cli.h"
 #include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/Readable.h"
@@ -23,8 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using catalogue::Entry;
 using catalogue::Value;
-using platform::FromUtf8;
-using platform::ToUtf8;
+using text::FromUtf8;
+using text::ToUtf8;
 
 // While it lives, the library takes `dir` for the executable's directory.
 class ExeRootScope {
@@ -238,7 +238,7 @@ int Tool::Reset(const std::string& target) {
   } else {
     int32_t code = XMLR_GET_OK;
     const int32_t read = catalogue::WithOneReading([&] {
-      const catalogue::Reading reading = ReadSection(*section);
+      const catalogue::GroupValues reading = ReadSection(*section);
       code = reading.code;
       for (const Entry& entry : reading.entries) {
         const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(entry.key);
@@ -284,7 +284,7 @@ int Tool::Diff(const std::string& other, const Exclusions& excluded) {
   StoredSettings there;
   std::error_code failure;
   if (fs::is_directory(other, failure)) {
-    // Reading another station's folder must not create a settings file there.
+    // GroupValues another station's folder must not create a settings file there.
     if (!fs::exists(fs::path(other) / ToUtf8(store::kSettingsFileName), failure)) {
       return Fail(kExitError, other + ": there is no settings file in this folder");
     }
