@@ -182,7 +182,9 @@ int Tool::Import(const std::string& source, const ImportOptions& options) {
     plan.replace = options.replace;
     status = tool.Converge(wanted, plan, options.check, options.excluded, &converged);
   }
-  const bool changed = status == kExitOk && !converged.changes.empty();
+  // A failure may come after the changes were planned: none of them is reported as made.
+  if (status != kExitOk) converged.changes.clear();
+  const bool changed = !converged.changes.empty();
 
   if (options.json) {
     err_ << errors.str();
