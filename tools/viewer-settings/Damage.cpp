@@ -1,0 +1,223 @@
+#include "tools/viewer-settings/Damage.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+namespace viewersettings::cli {
+namespace {
+
+using platform::ToUtf8;
+
+constexpr char16_t kByteOrderMark = 0xFEFF;
+
+std::string OnLine(int line) {
+  return line > 0 ? " (line " + std::to_string(line) + ")" : "";
+}
+
+std::string Hex(const std::string& bytes, const platform::MalformedBytes& run) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (size_t i = run.offset; i < run.offset + run.length; ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (!hex.empty()) hex += ' ';
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0xF];
+  }
+  return hex;
+}
+
+// Malformed sequences, one entry for each line that has any, with the first few shown.
+void FindMalformed(const SettingsFileState& state, std::vector<Damage>& damage) {
+  constexpr size_t kShown = 4;
+  const std::string& bytes = state.bytes;
+  int line = 1;
+  size_t counted = 0;  // line breaks are counted up to here
+  std::string shown;
+  size_t onLine = 0;
+  const auto report = [&] {
+    if (onLine == 0) return;
+    if (onLine > kShown) shown += " and " + std::to_string(onLine - kShown) + " more";
+    damage.push_back({DamageKind::kInvalidBytes, line,
+                      "bytes that are not UTF-8 (" + shown +
+                          "): getters read each such sequence as U+FFFD, and setters refuse to "
+                          "write the file (XMLR_SET_FAILED)"});
+    shown.clear();
+    onLine = 0;
+  };
+  for (const platform::MalformedBytes& run : state.malformed) {
+    const int runLine = line + static_cast<int>(std::count(
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(counted),
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(run.offset), '\n'));
+    counted = run.offset;
+    if (runLine != line) {
+      report();
+      line = runLine;
+    }
+    if (onLine++ < kShown) shown += (shown.empty() ? "" : ", ") + Hex(bytes, run);
+  }
+  report();
+}
+
+// Where markup that the engine skips ends, when a skipped node (declaration, processing
+// instruction, comment, document type) begins at `at`; `at` itself otherwise.
+size_t AfterSkippedNode(const std::u16string& text, size_t at) {
+  if (text.compare(at, 4, u"<!--") == 0) {
+    const size_t end = text.find(u"-->", at + 4);
+    return end == std::u16string::npos ? at : end + 3;
+  }
+  if (text.compare(at, 2, u"<?") == 0 || text.compare(at, 2, u"<!") == 0) {
+    const size_t end = text.find(u'>', at + 2);
+    return end == std::u16string::npos ? at : end + 1;
+  }
+  return at;
+}
+
+// The first character in [from, to) that is neither white space nor markup the engine skips.
+size_t FirstContent(const std::u16string& text, size_t from, size_t to) {
+  size_t at = from;
+  while (at < to) {
+    const char16_t unit = text[at];
+    if (unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n' ||
+        (at == 0 && unit == kByteOrderMark)) {
+      ++at;
+      continue;
+    }
+    const size_t after = unit == u'<' ? AfterSkippedNode(text, at) : at;
+    if (after == at) return at;
+    at = after;
+  }
+  return to;
+}
+
+bool StartsName(char16_t unit) {
+  return unit != u'/' && unit != u'?' && unit != u'!' && unit != u'>' && unit != u' ' &&
+         unit != u'\t' && unit != u'\r' && unit != u'\n';
+}
+
+std::u16string NameAt(const std::u16string& text, size_t lessThan) {
+  const size_t end = text.find_first_of(u" \t\n\r<>=\\/?!", lessThan + 1);
+  return text.substr(lessThan + 1, end == std::u16string::npos ? end : end - lessThan - 1);
+}
+
+const ElemPos& Root(const CXmlDocument& doc) {
+  return doc.Index().at(static_cast<size_t>(doc.Index().at(0).firstChildSlot));
+}
+
+std::u16string RootName(const CXmlDocument& doc) {
+  return NameAt(doc.DocText(), static_cast<size_t>(Root(doc).tagOpen));
+}
+
+void FindTextOutsideRoot(const SettingsFileState& state, std::vector<Damage>& damage) {
+  const std::u16string& text = state.doc.DocText();
+  const ElemPos& root = Root(state.doc);
+  const auto rootOpen = static_cast<size_t>(root.tagOpen);
+  const size_t before = FirstContent(text, 0, rootOpen);
+  if (before < rootOpen) {
+    damage.push_back({DamageKind::kTextOutsideRoot, LineOfOffset(text, before),
+                      "text before the root element: the library skips it"});
+  }
+  const size_t after = FirstContent(text, static_cast<size_t>(root.elementClose) + 1, text.size());
+  if (after == text.size()) return;
+  if (text[after] == u'<' && after + 1 < text.size() && StartsName(text[after + 1])) {
+    damage.push_back({DamageKind::kTextOutsideRoot, LineOfOffset(text, after),
+                      "a second top-level element <" + ToUtf8(NameAt(text, after)) +
+                          "> follows the root: the library ignores it"});
+  } else {
+    damage.push_back({DamageKind::kTextOutsideRoot, LineOfOffset(text, after),
+                      "text after the root element: the library ignores it"});
+  }
+}
+
+int Priority(DamageKind kind) {
+  switch (kind) {
+    case DamageKind::kUnparsable:
+    case DamageKind::kNoSettingsRoot:
+      return 0;
+    case DamageKind::kInvalidBytes:
+      return 1;
+    case DamageKind::kTextOutsideRoot:
+      return 2;
+  }
+  return 3;
+}
+
+}  // namespace
+
+int LineOfOffset(const std::u16string& text, size_t offset) {
+  const auto end = text.begin() + static_cast<std::ptrdiff_t>(std::min(offset, text.size()));
+  return 1 + static_cast<int>(std::count(text.begin(), end, u'\n'));
+}
+
+bool SettingsFileState::HasSettingsRoot() const {
+  return parsed && RootName(doc) == u"SystemSetting";
+}
+
+SettingsFileState ExamineSettingsFile(const std::filesystem::path& file) {
+  SettingsFileState state;
+  std::error_code error;
+  state.exists = std::filesystem::exists(file, error);
+  if (!state.exists) return state;
+  std::ifstream in(file, std::ios::binary);
+  state.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in.is_open() || (!in.good() && !in.eof())) {
+    state.readError = "cannot be read";
+    return state;
+  }
+  if (state.bytes.empty()) return state;  // the library reads nothing from it, and says so
+
+  std::vector<Damage>& damage = state.damage;
+  state.decoded = store::DecodeFileText(state.bytes, &state.malformed);
+  if (state.decoded.form.encoding != store::TextEncoding::kUtf8 && state.bytes.size() % 2 != 0) {
+    damage.push_back({DamageKind::kInvalidBytes, 0,
+                      "the file has an odd number of bytes: its last byte is no whole UTF-16 "
+                      "unit"});
+  }
+  FindMalformed(state, damage);
+
+  std::u16string text = state.decoded.text;
+  const size_t nul = text.find(u'\0');
+  state.parsed = state.doc.ParseText(std::move(text));
+  if (nul != std::u16string::npos) {
+    damage.push_back({DamageKind::kTextOutsideRoot, LineOfOffset(state.decoded.text, nul),
+                      "a NUL character ends the text here: the library ignores the rest"});
+  }
+  if (!state.parsed) {
+    const std::u16string& message = state.doc.GetError();
+    const bool endTagFirst = message.empty();
+    damage.push_back(
+        {DamageKind::kUnparsable,
+         endTagFirst
+             ? 0
+             : LineOfOffset(state.doc.DocText(), static_cast<size_t>(state.doc.GetErrorOffset())),
+         "the engine cannot parse the file (" +
+             (endTagFirst ? std::string("it begins with an end tag") : ToUtf8(message)) +
+             "): there is no <SystemSetting> root, so no setting can be read or stored"});
+  } else {
+    const std::u16string name = RootName(state.doc);
+    if (name != u"SystemSetting") {
+      damage.push_back(
+          {DamageKind::kNoSettingsRoot,
+           LineOfOffset(state.doc.DocText(), static_cast<size_t>(Root(state.doc).tagOpen)),
+           "the root element is <" + ToUtf8(name) +
+               ">, not <SystemSetting>: getters find nothing and setters store "
+               "nothing"});
+    }
+    FindTextOutsideRoot(state, damage);
+  }
+  std::stable_sort(damage.begin(), damage.end(), [](const Damage& a, const Damage& b) {
+    return Priority(a.kind) < Priority(b.kind);
+  });
+  return state;
+}
+
+std::string DamageSummary(const SettingsFileState& state) {
+  const Damage& first = state.damage.front();
+  std::string summary = "the settings file is damaged: " + first.message + OnLine(first.line);
+  if (state.damage.size() > 1) {
+    summary += ", and " + std::to_string(state.damage.size() - 1) + " more";
+  }
+  return summary + "; `check` tells more, `repair` mends it";
+}
+
+}  // namespace viewersettings::cli
