@@ -68,13 +68,14 @@ bool CreateDefaultSettingsFile(const std::u16string& path) {
       status != platform::Status::kNotFound) {
     return status == platform::Status::kOk;  // created meanwhile by another call
   }
-  std::u16string text;
-  {
-    InMemorySettingsFile staging(path, SkeletonText());
-    SeedDefaults();
-    text = staging.Text();
-  }
-  return WriteSettingsText(path, text, TextForm{});  // UTF-16LE with a byte-order mark
+  return WriteSettingsText(path, FirstRunText(path),
+                           TextForm{});  // UTF-16LE with a byte-order mark
+}
+
+std::u16string FirstRunText(const std::u16string& path) {
+  InMemorySettingsFile staging(path, SkeletonText());
+  SeedDefaults();
+  return staging.Text();
 }
 
 }  // namespace viewersettings::store

@@ -43,6 +43,10 @@ bool WriteSettingsText(const std::u16string& path, const std::u16string& text, T
 // when the file is not there.
 bool CreateDefaultSettingsFile(const std::u16string& path);
 
+// The text that the first run stores in the settings file at `path` on this station, seeded in
+// memory; nothing is written.
+std::u16string FirstRunText(const std::u16string& path);
+
 // While one lives on a thread, ReadSettingsText and WriteSettingsText of `path` on that thread
 // read and write this text in memory instead of the file, in the form of the files the library
 // creates. The first-run defaults are seeded so and reach the disk in one replacement: an

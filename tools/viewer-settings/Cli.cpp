@@ -4,13 +4,19 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "ViewerSettings.h"
 #include "platform/Utf8.h"
 #include "store/SettingsFile.h"
 #include "tools/viewer-settings/Check.h"
+#include "tools/viewer-settings/Colour.h"
+#include "tools/viewer-settings/Damage.h"
+#include "tools/viewer-settings/FontText.h"
+#include "tools/viewer-settings/Hints.h"
 #include "tools/viewer-settings/Json.h"
+#include "tools/viewer-settings/Suggest.h"
 #include "tools/viewer-settings/Tool.h"
 #include "tools/viewer-settings/ValueText.h"
 
@@ -74,14 +80,117 @@ std::string KeyHelp() {
   return help.str();
 }
 
-// The modality a per-modality key names, when it is not among the added modalities.
-std::optional<std::string> UnlistedModality(const std::string& key) {
-  const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
-  if (!match || match->modality.empty()) return std::nullopt;
+constexpr char kModalityListKey[] = "DICOM.Modality<n>";
+constexpr char kColumnKeyPrefix[] = "PatListHeader.";
+// The getter reads the columns by number from 0 and stops after this many.
+constexpr int64_t kMostColumns = 7;
+
+// The added modalities as the file lists them; those the first run lists when there is no file,
+// which a write creates with them.
+std::vector<std::u16string> AddedModalities(const std::string& file) {
+  std::error_code error;
+  if (!fs::exists(file, error)) return {u"General"};
   std::vector<std::u16string> added;
   XMLGetDICOMAddedModality(&added);
-  if (std::find(added.begin(), added.end(), match->modality) != added.end()) return std::nullopt;
-  return ToUtf8(match->modality);
+  return added;
+}
+
+bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+  const auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
+}
+
+// An added modality whose name differs from `name` only in case.
+std::optional<std::u16string> DiffersInCase(const std::vector<std::u16string>& added,
+                                            const std::u16string& name) {
+  for (const std::u16string& each : added) {
+    if (each != name && SameIgnoringCase(each, name)) return each;
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> SectionIds() {
+  std::vector<std::string> ids;
+  for (const Section& section : FixedSections()) ids.push_back(section.id);
+  return ids;
+}
+
+// Where a refusal of `key` points the technician to.
+std::string PointsElsewhere(const std::string& key) {
+  if (key == "DICOM.ImagePath") return "; set DICOM.LocalImageDir, which it is read from";
+  return {};
+}
+
+bool IsColour(const std::string& key) {
+  const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
+  return match && std::holds_alternative<uint32_t*>(catalogue::Settings()[match->setting].kind);
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+int64_t Number(const Entry& entry) {
+  const auto* number = entry.value ? std::get_if<int64_t>(&*entry.value) : nullptr;
+  return number ? *number : 0;
+}
+
+constexpr std::string_view kFontLeaves = ".Label.Text.Font.";
+
+// The fields of a label font that its one line shows, by their last segment.
+constexpr std::string_view kFontLineFields[] = {"FaceName",  "Height",    "Weight", "Italic",
+                                                "Underline", "StrikeOut", "CharSet"};
+
+std::string FontLine(const std::map<std::string, const Entry*>& fields) {
+  const auto number = [&](const char* name) { return Number(*fields.at(name)); };
+  std::string line = "\"" + PlainText(*fields.at("FaceName")->value) + "\", height " +
+                     std::to_string(number("Height")) + ", weight " +
+                     std::to_string(number("Weight"));
+  const std::string weight = WeightName(number("Weight"));
+  if (!weight.empty()) line += " (" + weight + ")";
+  const std::pair<const char*, const char*> flags[] = {
+      {"Italic", "italic"}, {"Underline", "underline"}, {"StrikeOut", "strike-out"}};
+  for (const auto& [field, shown] : flags) {
+    if (number(field) == 0) continue;
+    line += std::string(", ") + shown;
+    // Any value but 0 turns the flag on; one other than 1 is shown, as check reports it.
+    if (number(field) != 1) line += " (" + std::to_string(number(field)) + ")";
+  }
+  line += ", character set " + std::to_string(number("CharSet"));
+  const std::string charSet = CharSetName(number("CharSet"));
+  if (!charSet.empty()) line += " (" + charSet + ")";
+  return line;
+}
+
+// A value as show and set print it: raw text as get prints it, and a colour with its #RRGGBB
+// beside the stored number (and a swatch on a terminal that shows colour).
+std::string Shown(const std::string& key, const catalogue::Value& value, bool swatches) {
+  std::string shown = PlainText(value);
+  const auto* number = std::get_if<int64_t>(&value);
+  if (number && IsColour(key)) {
+    const auto bgr = static_cast<uint32_t>(*number);
+    shown += "  " + HexColour(bgr);
+    if (swatches) shown += " " + Swatch(bgr & 0xFF, bgr >> 8 & 0xFF, bgr >> 16 & 0xFF);
+  }
+  return shown;
+}
+
+// The first argument that is no option nor an option's value, when it names no subcommand.
+std::optional<std::string> UnknownSubcommand(const std::vector<std::string>& args, CLI::App& app) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--dir") {
+      ++i;
+      continue;
+    }
+    if (StartsWith(args[i], "-")) continue;
+    if (app.get_subcommands([&](CLI::App* each) { return each->get_name() == args[i]; }).empty()) {
+      return args[i];
+    }
+    return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -93,6 +202,68 @@ int Tool::Fail(int status, const std::string& message) {
 
 std::string Tool::FilePath() const {
   return ToUtf8(store::GetSettingsFilePath());
+}
+
+std::optional<int> Tool::GuardRead() {
+  const SettingsFileState state = ExamineSettingsFile(FilePath());
+  if (!state.exists) {
+    return Fail(kExitError, FilePath() + ": there is no settings file here; `init` creates one");
+  }
+  if (!state.Damaged()) return std::nullopt;
+  if (!state.HasSettingsRoot()) return Fail(kExitError, FilePath() + ": " + DamageSummary(state));
+  err_ << kToolName << ": warning: " << FilePath() << ": " << DamageSummary(state) << "\n";
+  return std::nullopt;
+}
+
+std::optional<int> Tool::GuardWrite() {
+  const SettingsFileState state = ExamineSettingsFile(FilePath());
+  if (state.Damaged()) {
+    return Fail(kExitError, FilePath() + ": " + DamageSummary(state) + "; nothing was written");
+  }
+  if (const std::optional<std::string> readOnly = RefuseReadOnly()) {
+    return Fail(kExitError, *readOnly + "; nothing was written");
+  }
+  return std::nullopt;
+}
+
+// No write permission for anyone (on Windows, the read-only attribute): refused whoever asks,
+// the administrator included, so that a file a technician locked stays as it is.
+std::optional<std::string> Tool::RefuseReadOnly() const {
+  std::error_code error;
+  const fs::file_status status = fs::status(FilePath(), error);
+  if (error || !fs::exists(status)) return std::nullopt;
+  constexpr fs::perms kWrite =
+      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if ((status.permissions() & kWrite) != fs::perms::none) return std::nullopt;
+  return FilePath() + ": the settings file is read-only";
+}
+
+std::optional<std::string> Tool::RefusedBeforehand(const std::string& key,
+                                                   const std::vector<catalogue::Change>& changes) {
+  const catalogue::KeyMatch match = *catalogue::MatchKey(key);
+  if (key.rfind(kColumnKeyPrefix, 0) == 0 && match.number >= kMostColumns) {
+    return "the patient list holds at most " + std::to_string(kMostColumns) +
+           " columns, numbered 0 to " + std::to_string(kMostColumns - 1);
+  }
+  if (match.modality.empty()) return std::nullopt;
+  // The modalities listed once the changes are stored.
+  std::vector<std::u16string> added = AddedModalities(FilePath());
+  for (const catalogue::Change& change : changes) {
+    const std::optional<catalogue::KeyMatch> listed = catalogue::MatchKey(change.key);
+    if (listed && catalogue::Settings()[listed->setting].key == kModalityListKey) {
+      added.push_back(change.text);
+    }
+  }
+  if (std::find(added.begin(), added.end(), match.modality) != added.end()) return std::nullopt;
+  const std::string name = ToUtf8(match.modality);
+  if (const std::optional<std::u16string> listed = DiffersInCase(added, match.modality)) {
+    return "the modality " + name + " is not among the added modalities, but " + ToUtf8(*listed) +
+           " is: names differ in case (did you mean `" + std::string(kModalityPrefix) +
+           ToUtf8(*listed) + key.substr(kModalityPrefix.size() + name.size()) + "`?)";
+  }
+  return "the modality " + name +
+         " is not among the added modalities; add it first with set DICOM.Modality<n> " + name +
+         ", <n> the number after the last one (see show modalities)";
 }
 
 int Tool::FileFailure(const std::string& function, int32_t code) {
@@ -114,9 +285,10 @@ int Tool::FileFailure(const std::string& function, int32_t code) {
 int Tool::Show(const std::string& only, bool json) {
   const bool oneModality = StartsWith(only, kModalityPrefix);
   if (!only.empty() && !oneModality && !FindSection(only)) {
-    return Fail(kExitError, "unknown group \"" + only + "\"; the groups are " + KnownSections());
+    return Fail(kExitError, "unknown group \"" + only + "\"" + GroupHint(only, SectionIds()) +
+                                "; the groups are " + KnownSections());
   }
-  // The first reading creates a missing file with the first-run defaults.
+  if (const std::optional<int> status = GuardRead()) return *status;
   std::vector<Section> sections;
   std::vector<Reading> readings;
   const int32_t read = catalogue::WithOneReading([&] {
@@ -152,7 +324,24 @@ int Tool::Show(const std::string& only, bool json) {
   } else {
     PrintText(sections, readings);
   }
+  if (oneModality) return UnlistedModalityStatus(sections.front(), readings.front());
   return kExitOk;
+}
+
+// A modality that is not among the added ones is said to be so, with the added one its name
+// differs from only in case; with nothing stored for it, that is a setting not found.
+int Tool::UnlistedModalityStatus(const Section& section, const Reading& reading) {
+  const std::vector<std::u16string> added = AddedModalities(FilePath());
+  if (std::find(added.begin(), added.end(), section.modality) != added.end()) return kExitOk;
+  err_ << kToolName << ": note: the modality " << ToUtf8(section.modality)
+       << " is not among the added modalities";
+  if (const std::optional<std::u16string> listed = DiffersInCase(added, section.modality)) {
+    err_ << "; did you mean `" << kModalityPrefix << ToUtf8(*listed) << "`?";
+  } else {
+    err_ << " (see show modalities)";
+  }
+  err_ << "\n";
+  return Status(reading) == "not stored" ? kExitNotFound : kExitOk;
 }
 
 void Tool::PrintText(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
@@ -163,14 +352,57 @@ void Tool::PrintText(const std::vector<Section>& sections, const std::vector<Rea
     out_ << "\n" << section.id << ": " << section.title << ", " << status << "\n";
     if (!section.note.empty()) out_ << "  (" << section.note << ")\n";
     if (status == "not stored") continue;
-    for (const Entry& entry : readings[i].entries) {
-      if (entry.value) {
-        out_ << "  " << entry.key << " = " << ShownText(*entry.value) << "\n";
-      } else {
-        out_ << "  " << entry.key << ": not stored\n";
+    const std::vector<Entry>& entries = readings[i].entries;
+    for (size_t at = 0; at < entries.size();) at += PrintEntries(entries, at);
+  }
+}
+
+size_t Tool::PrintEntries(const std::vector<Entry>& entries, size_t first) {
+  const Entry& entry = entries[first];
+  const auto stored = [&](size_t at, std::string_view suffix) {
+    return at < entries.size() && entries[at].value && EndsWith(entries[at].key, suffix);
+  };
+  // An ECG colour's three components, as one colour.
+  if (stored(first, ".Red") && stored(first + 1, ".Green") && stored(first + 2, ".Blue")) {
+    const std::string prefix = entry.key.substr(0, entry.key.size() - 4);
+    const int64_t red = Number(entry);
+    const int64_t green = Number(entries[first + 1]);
+    const int64_t blue = Number(entries[first + 2]);
+    out_ << "  " << prefix << " = " << HexColour(red, green, blue)
+         << (swatches_ ? " " + Swatch(red, green, blue) : "") << " (.Red " << red << ", .Green "
+         << green << ", .Blue " << blue << ")\n";
+    return 3;
+  }
+  // A label font: one line for what people read a font by, then its other fields.
+  const size_t fontAt = entry.key.find(kFontLeaves);
+  if (fontAt != std::string::npos && EndsWith(entry.key, ".Height")) {
+    const std::string prefix = entry.key.substr(0, fontAt + kFontLeaves.size());
+    size_t end = first;
+    std::map<std::string, const Entry*> fields;
+    for (; end < entries.size() && entries[end].key.rfind(prefix, 0) == 0; ++end) {
+      if (entries[end].value) fields.emplace(entries[end].key.substr(prefix.size()), &entries[end]);
+    }
+    const bool whole =
+        std::all_of(std::begin(kFontLineFields), std::end(kFontLineFields),
+                    [&](std::string_view field) { return fields.count(std::string(field)) != 0; });
+    if (whole) {
+      out_ << "  " << prefix.substr(0, prefix.size() - 1) << " = " << FontLine(fields) << "\n";
+      for (size_t at = first; at < end; ++at) {
+        const std::string field = entries[at].key.substr(prefix.size());
+        if (std::find(std::begin(kFontLineFields), std::end(kFontLineFields), field) ==
+            std::end(kFontLineFields)) {
+          PrintEntries(entries, at);
+        }
       }
+      return end - first;
     }
   }
+  if (entry.value) {
+    out_ << "  " << entry.key << " = " << Shown(entry.key, *entry.value, swatches_) << "\n";
+  } else {
+    out_ << "  " << entry.key << ": not stored\n";
+  }
+  return 1;
 }
 
 void Tool::PrintJson(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
@@ -205,10 +437,11 @@ void Tool::PrintJson(const std::vector<Section>& sections, const std::vector<Rea
 }
 
 int Tool::Get(const std::string& key) {
-  const catalogue::KeyReading reading = catalogue::Get(key);
-  if (reading.code == XMLR_UNKNOWN_KEY) {
-    return Fail(kExitError, "unknown key \"" + key + "\" (see get --help)");
+  if (!catalogue::MatchKey(key)) {
+    return Fail(kExitError, "unknown key \"" + key + "\"" + KeyHint(key) + " (see get --help)");
   }
+  if (const std::optional<int> status = GuardRead()) return *status;
+  const catalogue::KeyReading reading = catalogue::Get(key);
   if (reading.code == XMLR_FILE_ERROR) return FileFailure(reading.getter, reading.code);
   if (!reading.value) {
     return Fail(kExitNotFound, FilePath() + ": " + key + " is not stored (" + reading.getter +
@@ -219,7 +452,17 @@ int Tool::Get(const std::string& key) {
 }
 
 int Tool::Set(const std::string& key, const std::string& text) {
-  return StoreChanges({{key, text}});
+  std::string value = text;
+  // Colours as people write them; the file keeps the number 0x00BBGGRR.
+  if (IsColour(key)) {
+    const ParsedColour colour = ParseColour(text);
+    if (!colour.value) {
+      Fail(kExitError, "refused " + key + " = " + text + ": " + colour.error);
+      return Fail(kExitError, "nothing was written");
+    }
+    value = std::to_string(*colour.value);
+  }
+  return StoreChanges({{key, value}});
 }
 
 int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& typed) {
@@ -234,12 +477,23 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
     }
     changes.push_back({key, units.value_or(std::u16string())});
   }
+  if (!refused) {
+    if (const std::optional<int> status = GuardWrite()) return *status;
+    for (const catalogue::Change& change : changes) {
+      if (!catalogue::MatchKey(change.key)) continue;
+      if (const std::optional<std::string> reason = RefusedBeforehand(change.key, changes)) {
+        Fail(kExitError, "refused " + change.key + ": " + *reason);
+        refused = true;
+      }
+    }
+  }
   const catalogue::StoreReport report =
       refused ? catalogue::StoreReport{} : catalogue::Store(changes);
   for (const catalogue::Refusal& refusal : report.refusals) {
     refused = true;
     if (refusal.code == XMLR_UNKNOWN_KEY) {
-      Fail(kExitError, "unknown key \"" + refusal.key + "\" (see set --help)");
+      Fail(kExitError,
+           "unknown key \"" + refusal.key + "\"" + KeyHint(refusal.key) + " (see set --help)");
       if (StartsWith(refusal.key, kModalityPrefix)) {
         err_ << kToolName
              << ": note: a modality name may not hold white space, control characters or any of "
@@ -252,32 +506,23 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
     Fail(kExitError,
          "refused " + refusal.key +
              (refusal.code == XMLR_BAD_VALUE ? " = " + JsonQuoted(change->second) : "") + ": " +
-             refusal.reason);
+             refusal.reason + PointsElsewhere(refusal.key));
   }
   if (refused) return Fail(kExitError, "nothing was written");
   if (report.code != XMLR_SET_OK) return FileFailure(report.function, report.code);
 
   for (const Entry& stored : report.stored) {
-    out_ << stored.key << " = " << ShownText(*stored.value) << "\n";
+    out_ << stored.key << " = " << Shown(stored.key, *stored.value, swatches_) << "\n";
     // Floats are stored with six decimals, so what the file keeps may differ from what was given.
     const catalogue::KeyReading after = catalogue::Get(stored.key);
     if (after.value && !catalogue::SameValue(*after.value, *stored.value)) {
-      err_ << kToolName << ": note: " << stored.key << " reads back as " << ShownText(*after.value)
+      err_ << kToolName << ": note: " << stored.key << " reads back as " << PlainText(*after.value)
            << "\n";
     }
   }
   for (const Entry& entry : report.alsoStored) {
     out_ << "  also stored, as it was not stored before: " << entry.key << " = "
-         << ShownText(*entry.value) << "\n";
-  }
-  std::vector<std::string> noted;
-  for (const Entry& stored : report.stored) {
-    const std::optional<std::string> unlisted = UnlistedModality(stored.key);
-    if (!unlisted || std::find(noted.begin(), noted.end(), *unlisted) != noted.end()) continue;
-    noted.push_back(*unlisted);
-    err_ << kToolName << ": note: the modality " << *unlisted
-         << " is not among the added modalities (see show modalities); the viewer may not use "
-            "its settings\n";
+         << Shown(entry.key, *entry.value, swatches_) << "\n";
   }
   return kExitOk;
 }
@@ -286,6 +531,11 @@ int Tool::Init() {
   const fs::path file = FilePath();
   std::error_code error;
   if (fs::exists(file, error)) {
+    const SettingsFileState state = ExamineSettingsFile(file);
+    if (state.Damaged()) {
+      return Fail(kExitError,
+                  FilePath() + ": already there, left as it is, but " + DamageSummary(state));
+    }
     out_ << FilePath() << ": already there, left as it is\n";
     return kExitOk;
   }
@@ -317,12 +567,17 @@ int Tool::Check() {
     out_ << FilePath() << ": nothing that would surprise the library\n";
     return kExitOk;
   }
+  if (report.damaged) {
+    out_ << FilePath()
+         << ": damaged: commands that store settings refuse it; `repair` keeps a copy and puts "
+            "the first-run settings with every setting that can still be read in its place\n";
+  }
   return kExitNotFound;
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err) {
-  Tool tool(in, out, err);
+  Tool tool(in, out, err, &out == &std::cout && StandardOutputShowsColour());
   CLI::App app(
       "See and change the settings of a viewer station, stored in "
       "VorelViewerSysSetting.xml, through the settings library itself.",
@@ -387,18 +642,49 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       "export; exit status 1 when some do");
   diff->add_option("DIR|FILE", other, "a station's folder or an export")->required();
 
+  CLI::App* repair = app.add_subcommand(
+      "repair",
+      "make a damaged settings file sound: keep a copy of it, then store the first-run settings "
+      "with every setting that can still be read from it; a sound file is left as it is");
+
+  if (const std::optional<std::string> unknown = UnknownSubcommand(args, app)) {
+    std::vector<std::string> names;
+    for (const CLI::App* each : app.get_subcommands({})) names.push_back(each->get_name());
+    std::string known;
+    for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
+    return tool.Fail(kExitError, "unknown subcommand \"" + *unknown + "\"" +
+                                     DidYouMean(CloseMatches(*unknown, names)) +
+                                     "; the subcommands are " + known);
+  }
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     app.parse(reversed);
   } catch (const CLI::ParseError& error) {
-    return app.exit(error, out, err) == 0 ? kExitOk : kExitError;
+    const int status = app.exit(error, out, err) == 0 ? kExitOk : kExitError;
+    // The shell takes an unquoted #RRGGBB for a comment, so the value never arrives.
+    if (set->parsed() && value.empty() && IsColour(key)) {
+      tool.Fail(status,
+                "a colour written #RRGGBB must be quoted in the shell ('#FF0000'), or "
+                "written R,G,B");
+    }
+    return status;
   }
 
   try {
     if (!dir.empty()) {
       std::error_code error;
-      if (!fs::is_directory(dir, error)) return tool.Fail(kExitError, dir + ": no such directory");
-      SetExeRootPathOverride(FromUtf8(dir));
+      const fs::path given = fs::u8path(dir);
+      if (fs::exists(given, error) && !fs::is_directory(given, error)) {
+        return tool.Fail(kExitError, dir +
+                                         " is a file, not a folder: give the folder that holds it "
+                                         "(--dir " +
+                                         fs::absolute(given, error).parent_path().u8string() + ")");
+      }
+      if (!fs::is_directory(given, error))
+        return tool.Fail(kExitError, dir + ": no such directory");
+      // The settings that hold folders are stored as absolute paths: the viewer would resolve a
+      // relative one against its own working folder.
+      SetExeRootPathOverride(FromUtf8(fs::absolute(given, error).lexically_normal().u8string()));
     }
     if (*show) return tool.Show(group, json);
     if (*get) return tool.Get(key);
@@ -409,6 +695,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     if (*import) return tool.Import(source);
     if (*reset) return tool.Reset(target);
     if (*diff) return tool.Diff(other);
+    if (*repair) return tool.Repair();
   } catch (const std::exception& error) {
     return tool.Fail(kExitError, error.what());
   }

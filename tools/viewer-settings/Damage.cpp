@@ -11,10 +11,6 @@ using platform::ToUtf8;
 
 constexpr char16_t kByteOrderMark = 0xFEFF;
 
-std::string OnLine(int line) {
-  return line > 0 ? " (line " + std::to_string(line) + ")" : "";
-}
-
 std::string Hex(const std::string& bytes, const platform::MalformedBytes& run) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string hex;
@@ -41,7 +37,8 @@ void FindMalformed(const SettingsFileState& state, std::vector<Damage>& damage) 
     damage.push_back({DamageKind::kInvalidBytes, line,
                       "bytes that are not UTF-8 (" + shown +
                           "): getters read each such sequence as U+FFFD, and setters refuse to "
-                          "write the file (XMLR_SET_FAILED)"});
+                          "write the file (XMLR_SET_FAILED)",
+                      "it holds bytes that are not valid UTF-8"});
     shown.clear();
     onLine = 0;
   };
@@ -115,17 +112,20 @@ void FindTextOutsideRoot(const SettingsFileState& state, std::vector<Damage>& da
   const size_t before = FirstContent(text, 0, rootOpen);
   if (before < rootOpen) {
     damage.push_back({DamageKind::kTextOutsideRoot, LineOfOffset(text, before),
-                      "text before the root element: the library skips it"});
+                      "text before the root element: the library skips it",
+                      "it holds text before its root element"});
   }
   const size_t after = FirstContent(text, static_cast<size_t>(root.elementClose) + 1, text.size());
   if (after == text.size()) return;
   if (text[after] == u'<' && after + 1 < text.size() && StartsName(text[after + 1])) {
     damage.push_back({DamageKind::kTextOutsideRoot, LineOfOffset(text, after),
                       "a second top-level element <" + ToUtf8(NameAt(text, after)) +
-                          "> follows the root: the library ignores it"});
+                          "> follows the root: the library ignores it",
+                      "it holds a second element after its root"});
   } else {
     damage.push_back({DamageKind::kTextOutsideRoot, LineOfOffset(text, after),
-                      "text after the root element: the library ignores it"});
+                      "text after the root element: the library ignores it",
+                      "it holds text after its root element"});
   }
 }
 
@@ -171,7 +171,8 @@ SettingsFileState ExamineSettingsFile(const std::filesystem::path& file) {
   if (state.decoded.form.encoding != store::TextEncoding::kUtf8 && state.bytes.size() % 2 != 0) {
     damage.push_back({DamageKind::kInvalidBytes, 0,
                       "the file has an odd number of bytes: its last byte is no whole UTF-16 "
-                      "unit"});
+                      "unit",
+                      "it has an odd number of bytes"});
   }
   FindMalformed(state, damage);
 
@@ -180,19 +181,21 @@ SettingsFileState ExamineSettingsFile(const std::filesystem::path& file) {
   state.parsed = state.doc.ParseText(std::move(text));
   if (nul != std::u16string::npos) {
     damage.push_back({DamageKind::kTextOutsideRoot, LineOfOffset(state.decoded.text, nul),
-                      "a NUL character ends the text here: the library ignores the rest"});
+                      "a NUL character ends the text here: the library ignores the rest",
+                      "a NUL character cuts its text short"});
   }
   if (!state.parsed) {
     const std::u16string& message = state.doc.GetError();
     const bool endTagFirst = message.empty();
+    const std::string why = endTagFirst ? "it begins with an end tag" : ToUtf8(message);
     damage.push_back(
         {DamageKind::kUnparsable,
          endTagFirst
              ? 0
              : LineOfOffset(state.doc.DocText(), static_cast<size_t>(state.doc.GetErrorOffset())),
-         "the engine cannot parse the file (" +
-             (endTagFirst ? std::string("it begins with an end tag") : ToUtf8(message)) +
-             "): there is no <SystemSetting> root, so no setting can be read or stored"});
+         "the engine cannot parse the file (" + why +
+             "): there is no <SystemSetting> root, so no setting can be read or stored",
+         "the engine cannot parse it (" + why + "), so no setting can be read"});
   } else {
     const std::u16string name = RootName(state.doc);
     if (name != u"SystemSetting") {
@@ -200,8 +203,9 @@ SettingsFileState ExamineSettingsFile(const std::filesystem::path& file) {
           {DamageKind::kNoSettingsRoot,
            LineOfOffset(state.doc.DocText(), static_cast<size_t>(Root(state.doc).tagOpen)),
            "the root element is <" + ToUtf8(name) +
-               ">, not <SystemSetting>: getters find nothing and setters store "
-               "nothing"});
+               ">, not <SystemSetting>: getters find nothing and setters store nothing",
+           "its root element is <" + ToUtf8(name) +
+               ">, not <SystemSetting>, so no setting can be read"});
     }
     FindTextOutsideRoot(state, damage);
   }
@@ -213,9 +217,11 @@ SettingsFileState ExamineSettingsFile(const std::filesystem::path& file) {
 
 std::string DamageSummary(const SettingsFileState& state) {
   const Damage& first = state.damage.front();
-  std::string summary = "the settings file is damaged: " + first.message + OnLine(first.line);
+  std::string summary = "damaged";
+  if (first.line > 0) summary += " at line " + std::to_string(first.line);
+  summary += ": " + first.brief;
   if (state.damage.size() > 1) {
-    summary += ", and " + std::to_string(state.damage.size() - 1) + " more";
+    summary += " (and " + std::to_string(state.damage.size() - 1) + " more)";
   }
   return summary + "; `check` tells more, `repair` mends it";
 }

@@ -24,8 +24,9 @@ enum class DamageKind {
 
 struct Damage {
   DamageKind kind;
-  int line;  // 1-based; 0 for the whole file
-  std::string message;
+  int line;             // 1-based; 0 for the whole file
+  std::string message;  // as check reports it
+  std::string brief;    // for one line on the error output, e.g. "it holds text after its root"
 };
 
 // A settings file as the library would read it, and what is wrong with it.

@@ -17,11 +17,6 @@ std::string PlainText(const catalogue::Value& value) {
   return platform::ToUtf8(std::get<std::u16string>(value));
 }
 
-std::string ShownText(const catalogue::Value& value) {
-  if (std::holds_alternative<std::u16string>(value)) return JsonQuoted(PlainText(value));
-  return PlainText(value);
-}
-
 void WriteValue(JsonWriter& json, const catalogue::Value& value) {
   if (const auto* number = std::get_if<int64_t>(&value)) {
     json.Integer(*number);

@@ -1,4 +1,4 @@
-// Values on the command line: as get prints them, as show prints them, and text typed in.
+// Values on the command line: as every command prints them outside JSON, and text typed in.
 #pragma once
 
 #include <optional>
@@ -11,8 +11,6 @@ namespace viewersettings::cli {
 
 // Numbers in decimal (floats in their shortest form), text as it is, in UTF-8.
 std::string PlainText(const catalogue::Value& value);
-// Text in double quotes with escapes, so that empty text and control characters are visible.
-std::string ShownText(const catalogue::Value& value);
 
 class JsonWriter;
 // Integers and floats as JSON numbers, text as a JSON string.
