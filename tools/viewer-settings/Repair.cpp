@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 
 #include "ViewerSettings.h"
 #include "platform/Utf8.h"
@@ -130,25 +131,30 @@ std::string Timestamp() {
 }
 
 // A copy of the damaged file's bytes under a name no other file has, beside it where the folder
-// takes new files, else in a folder of the temporary directory. Its path, or nothing.
+// takes new files, else in a new folder of the temporary directory. Its path, or nothing.
 std::optional<fs::path> KeepCopy(const fs::path& file, const std::string& bytes) {
   const std::string name = file.filename().u8string() + ".damaged-" + Timestamp();
+  const auto write = [&](const fs::path& copy) {
+    std::error_code error;
+    if (fs::exists(copy, error)) return false;
+    std::ofstream out(copy, std::ios::binary);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) fs::remove(copy, error);
+    return static_cast<bool>(out);
+  };
+  for (int attempt = 1; attempt <= 9; ++attempt) {
+    const fs::path copy =
+        file.parent_path() / (name + (attempt == 1 ? "" : "-" + std::to_string(attempt)));
+    if (write(copy)) return copy;
+  }
   std::error_code error;
-  const fs::path elsewhere = fs::temp_directory_path(error) / "viewer-settings-damaged";
-  for (const fs::path& folder : {file.parent_path(), elsewhere}) {
-    if (folder == elsewhere) fs::create_directories(folder, error);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      const fs::path copy =
-          folder / (name + (attempt == 0 ? "" : "-" + std::to_string(attempt + 1)));
-      if (fs::exists(copy, error)) continue;
-      std::ofstream out(copy, std::ios::binary);
-      if (!out) break;
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      out.close();
-      if (out) return copy;
-      fs::remove(copy, error);
-      break;
-    }
+  const fs::path temporary = fs::temp_directory_path(error);
+  std::random_device random;
+  for (int attempt = 0; attempt < 9 && !error; ++attempt) {
+    const fs::path folder = temporary / ("viewer-settings-damaged-" + std::to_string(random()));
+    if (fs::create_directory(folder, error) && write(folder / name)) return folder / name;
   }
   return std::nullopt;
 }
