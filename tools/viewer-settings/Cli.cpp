@@ -261,9 +261,8 @@ std::optional<std::string> Tool::RefusedBeforehand(const std::string& key,
            " is: names differ in case (did you mean `" + std::string(kModalityPrefix) +
            ToUtf8(*listed) + key.substr(kModalityPrefix.size() + name.size()) + "`?)";
   }
-  return "the modality " + name +
-         " is not among the added modalities; add it first with set DICOM.Modality<n> " + name +
-         ", <n> the number after the last one (see show modalities)";
+  return "the modality " + name + " is not among the added modalities; add it first: set " +
+         "DICOM.Modality" + std::to_string(AddedModalities(FilePath()).size()) + " " + name;
 }
 
 int Tool::FileFailure(const std::string& function, int32_t code) {
@@ -285,8 +284,8 @@ int Tool::FileFailure(const std::string& function, int32_t code) {
 int Tool::Show(const std::string& only, bool json) {
   const bool oneModality = StartsWith(only, kModalityPrefix);
   if (!only.empty() && !oneModality && !FindSection(only)) {
-    return Fail(kExitError, "unknown group \"" + only + "\"" + GroupHint(only, SectionIds()) +
-                                "; the groups are " + KnownSections());
+    return Fail(kExitError, "unknown group \"" + only + "\" (the groups are " + KnownSections() +
+                                ")" + GroupHint(only, SectionIds()));
   }
   if (const std::optional<int> status = GuardRead()) return *status;
   std::vector<Section> sections;
@@ -652,9 +651,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     for (const CLI::App* each : app.get_subcommands({})) names.push_back(each->get_name());
     std::string known;
     for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
-    return tool.Fail(kExitError, "unknown subcommand \"" + *unknown + "\"" +
-                                     DidYouMean(CloseMatches(*unknown, names)) +
-                                     "; the subcommands are " + known);
+    return tool.Fail(kExitError, "unknown subcommand \"" + *unknown + "\" (the subcommands are " +
+                                     known + ")" + DidYouMean(CloseMatches(*unknown, names)));
   }
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
