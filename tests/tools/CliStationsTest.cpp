@@ -130,6 +130,12 @@ TEST(CliDamaged, ReadCommandsSayWhatIsWrongInOneLineAndExitTwoWhenNothingCanBeRe
       EXPECT_TRUE(Has(read.err, "`check` tells more, `repair` mends it\n")) << read.err;
       EXPECT_EQ(std::count(read.err.begin(), read.err.end(), '\n'), 1) << read.err;
     }
+    // Nor as another station's folder.
+    if (!station.anySettingReadable) {
+      const Outcome there = RunIn(other, {"diff", dir.Path().string()});
+      EXPECT_EQ(there.status, 2);
+      EXPECT_TRUE(Has(there.err, dir.Path().string() + ": damaged at line ")) << there.err;
+    }
     const Outcome check = RunIn(dir, {"check"});
     EXPECT_EQ(check.status, 1);
     EXPECT_FALSE(Has(check.out, "nothing that would surprise")) << check.out;
@@ -297,10 +303,10 @@ TEST(CliFolders, ARelativeDirIsStoredAbsoluteAndAFileIsNoDir) {
   std::u16string imageDir;
   XMLGetDICOMImagePath(&imageDir);
   const std::string station = (dir.Path() / "station").string();
-  EXPECT_EQ(Utf8(imageDir), station + "/Data\\");
+  EXPECT_EQ(Utf8(imageDir), (dir.Path() / "station" / "Data\\").string());
   DICOMLocalInfo node;
   XMLGetDICOMLocalInfo(&node);
-  EXPECT_EQ(Utf8(node.LocalSCUDir), station + "/Ormask\\SCPTemplate\\");
+  EXPECT_EQ(Utf8(node.LocalSCUDir), (dir.Path() / "station" / "Ormask\\SCPTemplate\\").string());
   EXPECT_TRUE(Has(err.str(),
                   "station/VorelViewerSysSetting.xml is a file, not a folder: give the "
                   "folder that holds it (--dir " +

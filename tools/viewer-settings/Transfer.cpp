@@ -12,6 +12,7 @@
 #include "platform/Utf8.h"
 #include "store/SettingsFile.h"
 #include "tools/viewer-settings/Cli.h"
+#include "tools/viewer-settings/Damage.h"
 #include "tools/viewer-settings/Hints.h"
 #include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/Tool.h"
@@ -242,6 +243,11 @@ int Tool::Diff(const std::string& other) {
     // Reading another station's folder must not create a settings file there.
     if (!fs::exists(fs::path(other) / ToUtf8(store::kSettingsFileName), failure)) {
       return Fail(kExitError, other + ": there is no settings file in this folder");
+    }
+    const SettingsFileState state =
+        ExamineSettingsFile(fs::path(other) / ToUtf8(store::kSettingsFileName));
+    if (state.Damaged() && !state.HasSettingsRoot()) {
+      return Fail(kExitError, other + ": " + DamageSummary(state));
     }
     int32_t code = 0;
     {
