@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "ViewerSettings.h"
 #include "support/SettingsDir.h"
 #include "tools/viewer-settings/Cli.h"
 
@@ -142,10 +143,24 @@ TEST(CliModalities, PerModalityKeysNeedTheModalityAddedAndANameInAnotherCaseGets
   EXPECT_EQ(shown.status, 1);
   EXPECT_TRUE(Has(shown.err, "did you mean `Modality.General`?")) << shown.err;
 
-  // Added in the same import, its keys are taken.
+  // Added in the same import, its keys are taken; the rest of its display settings are the
+  // first run's, and what the file held for it already stays.
+  ASSERT_EQ(XMLSetDICOMDisplayKINImage(u"CT", 7), XMLR_SET_OK);
   const Outcome imported =
-      RunIn(dir, {"import", "-"}, R"({"DICOM.Modality1": "MR", "Modality.MR.DisplayKIN": 0})");
+      RunIn(dir, {"import", "-"},
+            R"({"DICOM.Modality1": "MR", "Modality.MR.DisplayKIN": 0, "DICOM.Modality2": "CT"})");
   EXPECT_EQ(imported.status, 0) << imported.err;
+  EXPECT_TRUE(Has(imported.out,
+                  "also stored, for the added modality MR: the display settings "
+                  "the first run stores"))
+      << imported.out;
+  const std::pair<const char*, const char*> values[] = {
+      {"Modality.MR.DisplayKIN", "0\n"},
+      {"Modality.MR.PatientInfo.Color", "64250\n"},
+      {"Modality.MR.Label.Symbol.Arrow.Size", "15\n"},
+      {"Modality.CT.DisplayKIN", "7\n"},
+      {"Modality.CT.Label.Text.Font.Color", "255\n"}};
+  for (const auto& [key, value] : values) EXPECT_EQ(RunIn(dir, {"get", key}).out, value) << key;
 }
 
 TEST(CliValues, EveryCommandShowsTextAsGetPrintsIt) {

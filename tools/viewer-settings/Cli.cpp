@@ -16,6 +16,7 @@
 #include "tools/viewer-settings/FontText.h"
 #include "tools/viewer-settings/Hints.h"
 #include "tools/viewer-settings/Json.h"
+#include "tools/viewer-settings/NewModalities.h"
 #include "tools/viewer-settings/Suggest.h"
 #include "tools/viewer-settings/Tool.h"
 #include "tools/viewer-settings/ValueText.h"
@@ -486,6 +487,19 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
       }
     }
   }
+  NewModalitySettings newModalities;
+  if (!refused) {
+    std::error_code error;
+    newModalities = DisplaySettingsOfNewModalities(changes, AddedModalities(FilePath()),
+                                                   fs::exists(FilePath(), error));
+    changes.insert(changes.end(), newModalities.changes.begin(), newModalities.changes.end());
+  }
+  const auto ofNewModality = [&](const std::string& key) {
+    return std::any_of(newModalities.modalities.begin(), newModalities.modalities.end(),
+                       [&](const std::u16string& name) {
+                         return StartsWith(key, std::string(kModalityPrefix) + ToUtf8(name) + ".");
+                       });
+  };
   const catalogue::StoreReport report =
       refused ? catalogue::StoreReport{} : catalogue::Store(changes);
   for (const catalogue::Refusal& refusal : report.refusals) {
@@ -502,15 +516,19 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
     }
     const auto change = std::find_if(typed.begin(), typed.end(),
                                      [&](const auto& each) { return each.first == refusal.key; });
+    const bool typedIn = change != typed.end();
     Fail(kExitError,
          "refused " + refusal.key +
-             (refusal.code == XMLR_BAD_VALUE ? " = " + JsonQuoted(change->second) : "") + ": " +
-             refusal.reason + PointsElsewhere(refusal.key));
+             (refusal.code == XMLR_BAD_VALUE && typedIn ? " = " + JsonQuoted(change->second) : "") +
+             ": " + refusal.reason + PointsElsewhere(refusal.key));
   }
   if (refused) return Fail(kExitError, "nothing was written");
   if (report.code != XMLR_SET_OK) return FileFailure(report.function, report.code);
 
+  std::vector<std::string> typedKeys;
+  for (const auto& each : typed) typedKeys.push_back(each.first);
   for (const Entry& stored : report.stored) {
+    if (std::find(typedKeys.begin(), typedKeys.end(), stored.key) == typedKeys.end()) continue;
     out_ << stored.key << " = " << Shown(stored.key, *stored.value, swatches_) << "\n";
     // Floats are stored with six decimals, so what the file keeps may differ from what was given.
     const catalogue::KeyReading after = catalogue::Get(stored.key);
@@ -520,8 +538,14 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
     }
   }
   for (const Entry& entry : report.alsoStored) {
+    if (ofNewModality(entry.key)) continue;
     out_ << "  also stored, as it was not stored before: " << entry.key << " = "
          << Shown(entry.key, *entry.value, swatches_) << "\n";
+  }
+  for (const std::u16string& name : newModalities.modalities) {
+    out_ << "  also stored, for the added modality " << ToUtf8(name)
+         << ": the display settings the first run stores, where they were not stored (see show "
+         << kModalityPrefix << ToUtf8(name) << ")\n";
   }
   return kExitOk;
 }
