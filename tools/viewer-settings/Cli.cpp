@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <sstream>
 
 #include "ViewerSettings.h"
@@ -13,7 +12,6 @@
 #include "tools/viewer-settings/Check.h"
 #include "tools/viewer-settings/Colour.h"
 #include "tools/viewer-settings/Damage.h"
-#include "tools/viewer-settings/FontText.h"
 #include "tools/viewer-settings/Hints.h"
 #include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/NewModalities.h"
@@ -122,60 +120,6 @@ std::vector<std::string> SectionIds() {
 std::string PointsElsewhere(const std::string& key) {
   if (key == "DICOM.ImagePath") return "; set DICOM.LocalImageDir, which it is read from";
   return {};
-}
-
-bool IsColour(const std::string& key) {
-  const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
-  return match && std::holds_alternative<uint32_t*>(catalogue::Settings()[match->setting].kind);
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
-int64_t Number(const Entry& entry) {
-  const auto* number = entry.value ? std::get_if<int64_t>(&*entry.value) : nullptr;
-  return number ? *number : 0;
-}
-
-constexpr std::string_view kFontLeaves = ".Label.Text.Font.";
-
-// The fields of a label font that its one line shows, by their last segment.
-constexpr std::string_view kFontLineFields[] = {"FaceName",  "Height",    "Weight", "Italic",
-                                                "Underline", "StrikeOut", "CharSet"};
-
-std::string FontLine(const std::map<std::string, const Entry*>& fields) {
-  const auto number = [&](const char* name) { return Number(*fields.at(name)); };
-  std::string line = "\"" + PlainText(*fields.at("FaceName")->value) + "\", height " +
-                     std::to_string(number("Height")) + ", weight " +
-                     std::to_string(number("Weight"));
-  const std::string weight = WeightName(number("Weight"));
-  if (!weight.empty()) line += " (" + weight + ")";
-  const std::pair<const char*, const char*> flags[] = {
-      {"Italic", "italic"}, {"Underline", "underline"}, {"StrikeOut", "strike-out"}};
-  for (const auto& [field, shown] : flags) {
-    if (number(field) == 0) continue;
-    line += std::string(", ") + shown;
-    // Any value but 0 turns the flag on; one other than 1 is shown, as check reports it.
-    if (number(field) != 1) line += " (" + std::to_string(number(field)) + ")";
-  }
-  line += ", character set " + std::to_string(number("CharSet"));
-  const std::string charSet = CharSetName(number("CharSet"));
-  if (!charSet.empty()) line += " (" + charSet + ")";
-  return line;
-}
-
-// A value as show and set print it: raw text as get prints it, and a colour with its #RRGGBB
-// beside the stored number (and a swatch on a terminal that shows colour).
-std::string Shown(const std::string& key, const catalogue::Value& value, bool swatches) {
-  std::string shown = PlainText(value);
-  const auto* number = std::get_if<int64_t>(&value);
-  if (number && IsColour(key)) {
-    const auto bgr = static_cast<uint32_t>(*number);
-    shown += "  " + HexColour(bgr);
-    if (swatches) shown += " " + Swatch(bgr & 0xFF, bgr >> 8 & 0xFF, bgr >> 16 & 0xFF);
-  }
-  return shown;
 }
 
 // The first argument that is no option nor an option's value, when it names no subcommand.
@@ -357,54 +301,6 @@ void Tool::PrintText(const std::vector<Section>& sections, const std::vector<Rea
   }
 }
 
-size_t Tool::PrintEntries(const std::vector<Entry>& entries, size_t first) {
-  const Entry& entry = entries[first];
-  const auto stored = [&](size_t at, std::string_view suffix) {
-    return at < entries.size() && entries[at].value && EndsWith(entries[at].key, suffix);
-  };
-  // An ECG colour's three components, as one colour.
-  if (stored(first, ".Red") && stored(first + 1, ".Green") && stored(first + 2, ".Blue")) {
-    const std::string prefix = entry.key.substr(0, entry.key.size() - 4);
-    const int64_t red = Number(entry);
-    const int64_t green = Number(entries[first + 1]);
-    const int64_t blue = Number(entries[first + 2]);
-    out_ << "  " << prefix << " = " << HexColour(red, green, blue)
-         << (swatches_ ? " " + Swatch(red, green, blue) : "") << " (.Red " << red << ", .Green "
-         << green << ", .Blue " << blue << ")\n";
-    return 3;
-  }
-  // A label font: one line for what people read a font by, then its other fields.
-  const size_t fontAt = entry.key.find(kFontLeaves);
-  if (fontAt != std::string::npos && EndsWith(entry.key, ".Height")) {
-    const std::string prefix = entry.key.substr(0, fontAt + kFontLeaves.size());
-    size_t end = first;
-    std::map<std::string, const Entry*> fields;
-    for (; end < entries.size() && entries[end].key.rfind(prefix, 0) == 0; ++end) {
-      if (entries[end].value) fields.emplace(entries[end].key.substr(prefix.size()), &entries[end]);
-    }
-    const bool whole =
-        std::all_of(std::begin(kFontLineFields), std::end(kFontLineFields),
-                    [&](std::string_view field) { return fields.count(std::string(field)) != 0; });
-    if (whole) {
-      out_ << "  " << prefix.substr(0, prefix.size() - 1) << " = " << FontLine(fields) << "\n";
-      for (size_t at = first; at < end; ++at) {
-        const std::string field = entries[at].key.substr(prefix.size());
-        if (std::find(std::begin(kFontLineFields), std::end(kFontLineFields), field) ==
-            std::end(kFontLineFields)) {
-          PrintEntries(entries, at);
-        }
-      }
-      return end - first;
-    }
-  }
-  if (entry.value) {
-    out_ << "  " << entry.key << " = " << Shown(entry.key, *entry.value, swatches_) << "\n";
-  } else {
-    out_ << "  " << entry.key << ": not stored\n";
-  }
-  return 1;
-}
-
 void Tool::PrintJson(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
   JsonWriter json(out_);
   json.BeginObject();
@@ -529,7 +425,7 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
   for (const auto& each : typed) typedKeys.push_back(each.first);
   for (const Entry& stored : report.stored) {
     if (std::find(typedKeys.begin(), typedKeys.end(), stored.key) == typedKeys.end()) continue;
-    out_ << stored.key << " = " << Shown(stored.key, *stored.value, swatches_) << "\n";
+    out_ << stored.key << " = " << ShownValue(stored.key, *stored.value, swatches_) << "\n";
     // Floats are stored with six decimals, so what the file keeps may differ from what was given.
     const catalogue::KeyReading after = catalogue::Get(stored.key);
     if (after.value && !catalogue::SameValue(*after.value, *stored.value)) {
@@ -540,7 +436,7 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
   for (const Entry& entry : report.alsoStored) {
     if (ofNewModality(entry.key)) continue;
     out_ << "  also stored, as it was not stored before: " << entry.key << " = "
-         << Shown(entry.key, *entry.value, swatches_) << "\n";
+         << ShownValue(entry.key, *entry.value, swatches_) << "\n";
   }
   for (const std::u16string& name : newModalities.modalities) {
     out_ << "  also stored, for the added modality " << ToUtf8(name)
