@@ -10,7 +10,11 @@
  *
  * Text is UTF-16: VSChar is wchar_t on Windows and uint16_t elsewhere; every string passed in is
  * terminated by a 0 unit. The functions use the C calling convention (cdecl) and never keep a
- * pointer they were given. This header is C99 and needs nothing else. */
+ * pointer they were given. This header is C99 and needs nothing else.
+ *
+ * A host that is not the viewer names its station folder (the folder of the settings file) with
+ * XMLSetExeRootPath before its first call; without it the library uses the folder of the running
+ * executable, which for a script host is the interpreter's. */
 #ifndef VIEWERSETTINGS_C_H
 #define VIEWERSETTINGS_C_H
 
@@ -22,6 +26,19 @@ typedef wchar_t VSChar;
 #else
 typedef uint16_t VSChar;
 #endif
+
+/* VS_TEXT("MinDiskSpace"): a literal of VSChar units. L"..." on Windows; elsewhere u"...", which
+ * needs C11 (or C++11): a C99 host there converts its text at run time instead. */
+#if defined(_WIN32)
+#define VS_TEXT(text) L##text
+#elif defined(__cplusplus)
+#define VS_TEXT(text) (reinterpret_cast<const VSChar*>(u##text))
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#define VS_TEXT(text) u##text
+#endif
+
+/* The number XMLGetLibraryVersion answers for a version: 1.2.3 is 10203. */
+#define VIEWERSETTINGS_VERSION_OF(major, minor, patch) ((major)*10000 + (minor)*100 + (patch))
 
 #if defined(_WIN32)
 #if defined(VIEWERSETTINGS_STATIC)
@@ -75,9 +92,12 @@ VIEWERSETTINGS_API int32_t XMLSetSetting(const VSChar* key, const VSChar* value)
 /* Stores `count` settings, keys[i] to values[i]. Every key and value is checked first, and
  * nothing is written unless all of them fit; then each group is stored with one call of its
  * setter, and no other writer comes in between. The result is that of the first pair refused,
- * or of the first setter that failed (the groups before it are stored), else XMLR_SET_OK. */
+ * or of the first setter that failed (the groups before it are stored), else XMLR_SET_OK.
+ * *refused is the index of that first pair refused (by XMLR_UNKNOWN_KEY, XMLR_BAD_VALUE or
+ * XMLR_SET_FAILED), else -1: nothing refused, or a failure of the file or a setter that no pair
+ * alone caused. `refused` may be null. */
 VIEWERSETTINGS_API int32_t XMLSetSettings(int32_t count, const VSChar* const* keys,
-                                          const VSChar* const* values);
+                                          const VSChar* const* values, int32_t* refused);
 
 /* Every key that the file stores, the per-modality keys of each added modality included, each
  * terminated, the list ended by an empty one (as REG_MULTI_SZ). Sized as XMLGetSetting: *length
@@ -85,9 +105,15 @@ VIEWERSETTINGS_API int32_t XMLSetSettings(int32_t count, const VSChar* const* ke
  * always ended by the empty one. XMLR_GET_OK or XMLR_FILE_ERROR. */
 VIEWERSETTINGS_API int32_t XMLListSettings(VSChar* buffer, int32_t capacity, int32_t* length);
 
-/* For tools and tests: a non-empty `dir` is taken as the executable's directory from then on,
- * for every call of the library; null or empty returns to the real one. */
+/* The station folder: a non-empty `dir` is taken as the executable's directory from then on, for
+ * every call of the library in this process; null or empty returns to the real one. Every host
+ * that is not the viewer's executable (a script's interpreter, a tool, a test) names its folder
+ * here. */
 VIEWERSETTINGS_API void XMLSetExeRootPath(const VSChar* dir);
+
+/* The library's version as VIEWERSETTINGS_VERSION_OF gives it, so that a host can refuse a
+ * library older than it needs: XMLGetLibraryVersion() >= VIEWERSETTINGS_VERSION_OF(1, 0, 0). */
+VIEWERSETTINGS_API int32_t XMLGetLibraryVersion(void);
 
 #ifdef __cplusplus
 }

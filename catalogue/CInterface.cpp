@@ -10,6 +10,7 @@
 
 #include "ViewerSettings.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/Field.h"
 #include "platform/Utf8.h"
 
 namespace {
@@ -49,6 +50,32 @@ void CopyText(const std::u16string& text, VSChar* buffer, int32_t capacity, int3
   buffer[fits] = 0;
 }
 
+// The result that refuses the pair on its own, by the checks that come before any reading.
+std::optional<int32_t> RefusalOf(const Change& change) {
+  const std::optional<KeyMatch> match = MatchKey(change.key);
+  if (!match) return XMLR_UNKNOWN_KEY;
+  const Setting& setting = Settings()[match->setting];
+  if (!setting.settable) return XMLR_SET_FAILED;
+  if (!Parse(setting.kind, change.text)) return XMLR_BAD_VALUE;
+  return std::nullopt;
+}
+
+// The index of the first pair that a refused store refused. Refusals of the checks all come
+// before any list entry is tried, so where one pair fails them, the first that does is the one;
+// otherwise it is the first whose list entry could not be added.
+int32_t FirstRefused(const std::vector<Change>& changes, const StoreReport& report) {
+  if (report.refusals.empty()) return -1;
+  for (size_t i = 0; i < changes.size(); ++i) {
+    if (RefusalOf(changes[i])) return static_cast<int32_t>(i);
+  }
+  for (size_t i = 0; i < changes.size(); ++i) {
+    for (const Refusal& refusal : report.refusals) {
+      if (refusal.key == changes[i].key) return static_cast<int32_t>(i);
+    }
+  }
+  return -1;
+}
+
 }  // namespace
 
 int32_t XMLGetSetting(const VSChar* key, VSChar* buffer, int32_t capacity, int32_t* length) {
@@ -63,24 +90,40 @@ int32_t XMLGetSetting(const VSChar* key, VSChar* buffer, int32_t capacity, int32
   }
 }
 
-int32_t XMLSetSettings(int32_t count, const VSChar* const* keys, const VSChar* const* values) {
+int32_t XMLSetSettings(int32_t count, const VSChar* const* keys, const VSChar* const* values,
+                       int32_t* refused) {
+  int32_t unused = -1;
+  int32_t& index = refused ? *refused : unused;
+  index = -1;
   try {
     if (count < 0 || (count > 0 && (!keys || !values))) return XMLR_BAD_VALUE;
     std::vector<Change> changes;
     for (int32_t i = 0; i < count; ++i) {
       const std::optional<std::string> name = KeyOf(keys[i]);
-      if (!name) return XMLR_UNKNOWN_KEY;
-      if (!values[i]) return XMLR_BAD_VALUE;
+      if (!name || !values[i]) {
+        // A pair before it may be refused as well: the first one counts.
+        for (size_t before = 0; before < changes.size(); ++before) {
+          if (const std::optional<int32_t> code = RefusalOf(changes[before])) {
+            index = static_cast<int32_t>(before);
+            return *code;
+          }
+        }
+        index = i;
+        return name ? XMLR_BAD_VALUE : XMLR_UNKNOWN_KEY;
+      }
       changes.push_back({*name, Units(values[i])});
     }
-    return Store(changes).code;
+    const StoreReport report = Store(changes);
+    index = FirstRefused(changes, report);
+    return report.code;
   } catch (...) {
+    index = -1;
     return XMLR_SET_FAILED;
   }
 }
 
 int32_t XMLSetSetting(const VSChar* key, const VSChar* value) {
-  return XMLSetSettings(1, &key, &value);
+  return XMLSetSettings(1, &key, &value, nullptr);
 }
 
 int32_t XMLListSettings(VSChar* buffer, int32_t capacity, int32_t* length) {
@@ -112,4 +155,8 @@ void XMLSetExeRootPath(const VSChar* dir) {
   } catch (...) {
     // Out of memory: the directory stays as it was.
   }
+}
+
+int32_t XMLGetLibraryVersion() {
+  return VIEWERSETTINGS_VERSION_NUMBER;
 }

@@ -417,7 +417,7 @@ void RunCatalogue() {
   const VSChar* keyList[] = {keys[0].c_str(), keys[1].c_str()};
   const VSChar* valueList[] = {values[0].c_str(), values[1].c_str()};
   RoundTrip(
-      "XMLSetSettings", [&] { return XMLSetSettings(2, keyList, valueList); },
+      "XMLSetSettings", [&] { return XMLSetSettings(2, keyList, valueList, nullptr); },
       [] { return SettingOf(u"MinDiskSpace") == u"77" && SettingOf(u"LockStationTime") == u"88"; });
 }
 

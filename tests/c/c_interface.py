@@ -29,7 +29,8 @@ class Settings:
         lib = ctypes.CDLL(path)
         lib.XMLGetSetting.argtypes = [Text, Text, ctypes.c_int32, ctypes.POINTER(ctypes.c_int32)]
         lib.XMLSetSetting.argtypes = [Text, Text]
-        lib.XMLSetSettings.argtypes = [ctypes.c_int32, ctypes.POINTER(Text), ctypes.POINTER(Text)]
+        lib.XMLSetSettings.argtypes = [ctypes.c_int32, ctypes.POINTER(Text), ctypes.POINTER(Text),
+                                       ctypes.POINTER(ctypes.c_int32)]
         lib.XMLListSettings.argtypes = [Text, ctypes.c_int32, ctypes.POINTER(ctypes.c_int32)]
         lib.XMLSetExeRootPath.argtypes = [Text]
         lib.XMLSetExeRootPath.restype = None
@@ -57,7 +58,9 @@ class Settings:
         texts = [(units(k), units(v)) for k, v in pairs]  # alive until the call returns
         keys = (Text * len(pairs))(*[ctypes.cast(k, Text) for k, _ in texts])
         values = (Text * len(pairs))(*[ctypes.cast(v, Text) for _, v in texts])
-        return self.lib.XMLSetSettings(len(pairs), keys, values)
+        refused = ctypes.c_int32(-2)
+        result = self.lib.XMLSetSettings(len(pairs), keys, values, ctypes.byref(refused))
+        return result, refused.value
 
     def keys(self):
         length = ctypes.c_int32(-1)
@@ -95,10 +98,10 @@ def main():
         expect("read it", settings.get("Modality.C.T.DisplayKIN"), (XMLR_GET_OK, "-2"))
 
         pairs = [("DICOM.LocalMaxSCPCount", "12"), ("PatListHeader.0.ColumnName", "Name"), ("PatListHeader.0.ColumnWidth", "80")]
-        expect("set many", settings.set_many(pairs), XMLR_SET_OK)
+        expect("set many", settings.set_many(pairs), (XMLR_SET_OK, -1))
         for key, value in pairs:
             expect(key, settings.get(key), (XMLR_GET_OK, value))
-        expect("one bad value of many", settings.set_many([("MinDiskSpace", "5"), ("ECG.PageStyle", "x")]), XMLR_BAD_VALUE)
+        expect("one bad value of many", settings.set_many([("MinDiskSpace", "5"), ("ECG.PageStyle", "x")]), (XMLR_BAD_VALUE, 1))
         expect("nothing written", settings.get("MinDiskSpace"), (XMLR_GET_OK, "1000"))
         expect("unknown key", settings.get("Nothing"), (XMLR_UNKNOWN_KEY, None))
         expect("not stored", settings.get("WindowLastPos.Left"), (XMLR_GET_NOT_FOUND, None))

@@ -143,19 +143,20 @@ static void SetSeveralAtOnce(void) {
   const char* names[4] = {"WindowLastPos.Left", "WindowLastPos.Top", "MinDiskSpace",
                           "LockStationTime"};
   const char* texts[4] = {"-10", "20", "3000", "5"};
+  int32_t refused = -2;
   int i;
   for (i = 0; i < 4; ++i) {
     keys[i] = U(names[i], k[i]);
     values[i] = U(texts[i], v[i]);
   }
-  CHECK(XMLSetSettings(4, keys, values) == XMLR_SET_OK);
+  CHECK(XMLSetSettings(4, keys, values, &refused) == XMLR_SET_OK && refused == -1);
   for (i = 0; i < 4; ++i) ExpectValue(names[i], texts[i]);
 
-  /* One value that does not fit: none is written. */
+  /* One value that does not fit: none is written, and the caller is told which. */
   U("1", v[2]);
   U("99999", v[3]);
   U("ECG.PageStyle", k[3]);
-  CHECK(XMLSetSettings(4, keys, values) == XMLR_BAD_VALUE);
+  CHECK(XMLSetSettings(4, keys, values, &refused) == XMLR_BAD_VALUE && refused == 3);
   ExpectValue("MinDiskSpace", "3000");
 }
 

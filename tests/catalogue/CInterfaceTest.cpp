@@ -40,7 +40,8 @@ int32_t Set(const std::string& key, const std::string& value) {
   return XMLSetSetting(C(key).c_str(), C(value).c_str());
 }
 
-int32_t SetAll(const std::vector<std::pair<std::string, std::string>>& pairs) {
+int32_t SetAll(const std::vector<std::pair<std::string, std::string>>& pairs,
+               int32_t* refused = nullptr) {
   std::vector<Units> texts;
   for (const auto& [key, value] : pairs) {
     texts.push_back(C(key));
@@ -52,7 +53,7 @@ int32_t SetAll(const std::vector<std::pair<std::string, std::string>>& pairs) {
     keys.push_back(texts[i].c_str());
     values.push_back(texts[i + 1].c_str());
   }
-  return XMLSetSettings(static_cast<int32_t>(pairs.size()), keys.data(), values.data());
+  return XMLSetSettings(static_cast<int32_t>(pairs.size()), keys.data(), values.data(), refused);
 }
 
 std::vector<std::string> ListedKeys() {
@@ -240,27 +241,53 @@ TEST(CInterface, NothingIsWrittenUnlessEveryKeyAndValueFits) {
   SettingsDir dir;
   ASSERT_EQ(Set("MinDiskSpace", "5"), XMLR_SET_OK);
   const std::string before = dir.Bytes();
-  const std::pair<std::vector<std::pair<std::string, std::string>>, int32_t> refused[] = {
-      {{{"MinDiskSpace", "6"}, {"NoSuchKey", "1"}}, XMLR_UNKNOWN_KEY},
-      {{{"MinDiskSpace", "6"}, {"Modality.C T.DisplayKIN", "1"}}, XMLR_UNKNOWN_KEY},
-      {{{"MinDiskSpace", "6"}, {"DICOM.LocalMaxSCPCount", "32768"}}, XMLR_BAD_VALUE},
-      {{{"MinDiskSpace", " 6"}}, XMLR_BAD_VALUE},
-      {{{"MinDiskSpace", "6"}, {"ECG.ZoomRatio", "nan"}}, XMLR_BAD_VALUE},
-      {{{"Modality.General.Label.Text.Font.FaceName", std::string(32, 'x')}}, XMLR_BAD_VALUE},
-      {{{"Modality.General.Label.Text.Font.Italic", "256"}}, XMLR_BAD_VALUE},
-      {{{"DICOM.Modality1", "C T"}}, XMLR_BAD_VALUE},
-      {{{"MinDiskSpace", "6"}, {"DICOM.ImagePath", "D:\\"}}, XMLR_SET_FAILED},
-      {{{"MinDiskSpace", "6"}, {"DICOM.Modality5", "CT"}}, XMLR_SET_FAILED},
+  struct Refused {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    int32_t code;
+    int32_t index;  // of the pair the caller is told was refused
   };
-  for (const auto& [pairs, code] : refused) {
-    EXPECT_EQ(SetAll(pairs), code) << pairs.back().first;
+  const Refused refused[] = {
+      {{{"MinDiskSpace", "6"}, {"NoSuchKey", "1"}}, XMLR_UNKNOWN_KEY, 1},
+      {{{"MinDiskSpace", "6"}, {"Modality.C T.DisplayKIN", "1"}}, XMLR_UNKNOWN_KEY, 1},
+      {{{"MinDiskSpace", "6"}, {"DICOM.LocalMaxSCPCount", "32768"}}, XMLR_BAD_VALUE, 1},
+      {{{"MinDiskSpace", " 6"}}, XMLR_BAD_VALUE, 0},
+      {{{"MinDiskSpace", "6"}, {"ECG.ZoomRatio", "nan"}}, XMLR_BAD_VALUE, 1},
+      {{{"Modality.General.Label.Text.Font.FaceName", std::string(32, 'x')}}, XMLR_BAD_VALUE, 0},
+      {{{"Modality.General.Label.Text.Font.Italic", "256"}}, XMLR_BAD_VALUE, 0},
+      {{{"DICOM.Modality1", "C T"}}, XMLR_BAD_VALUE, 0},
+      {{{"MinDiskSpace", "6"}, {"DICOM.ImagePath", "D:\\"}}, XMLR_SET_FAILED, 1},
+      {{{"MinDiskSpace", "6"}, {"DICOM.Modality5", "CT"}}, XMLR_SET_FAILED, 1},
+      // the first of several refused; the one refused of a key given twice
+      {{{"ECG.PageStyle", "x"}, {"MinDiskSpace", "6"}, {"NoSuchKey", "1"}}, XMLR_BAD_VALUE, 0},
+      {{{"MinDiskSpace", "6"}, {"MinDiskSpace", "x"}}, XMLR_BAD_VALUE, 1},
+      {{{"DICOM.Modality1", "CT"}, {"MinDiskSpace", "6"}, {"DICOM.Modality3", "MR"}},
+       XMLR_SET_FAILED,
+       2},
+  };
+  for (const auto& [pairs, code, index] : refused) {
+    int32_t at = -2;
+    EXPECT_EQ(SetAll(pairs, &at), code) << pairs.back().first;
+    EXPECT_EQ(at, index) << pairs.back().first;
     EXPECT_EQ(dir.Bytes(), before) << pairs.back().first;
   }
-  const VSChar* key = nullptr;
-  EXPECT_EQ(XMLSetSettings(1, &key, &key), XMLR_UNKNOWN_KEY);
-  EXPECT_EQ(XMLSetSetting(C(std::string("MinDiskSpace")).c_str(), nullptr), XMLR_BAD_VALUE);
-  EXPECT_EQ(XMLSetSettings(-1, nullptr, nullptr), XMLR_BAD_VALUE);
-  EXPECT_EQ(XMLSetSettings(0, nullptr, nullptr), XMLR_SET_OK);
+  int32_t at = -2;
+  EXPECT_EQ(SetAll({{"MinDiskSpace", "6"}}, &at), XMLR_SET_OK);
+  EXPECT_EQ(at, -1);
+  ASSERT_EQ(Set("MinDiskSpace", "5"), XMLR_SET_OK);
+  const Units minDiskSpace = C(std::string("MinDiskSpace"));
+  const Units six = C(std::string("6"));
+  const Units bad = C(std::string("x"));
+  const VSChar* keys[] = {minDiskSpace.c_str(), minDiskSpace.c_str(), nullptr};
+  const VSChar* values[] = {six.c_str(), six.c_str(), six.c_str()};
+  EXPECT_EQ(XMLSetSettings(3, keys, values, &at), XMLR_UNKNOWN_KEY);
+  EXPECT_EQ(at, 2);
+  values[1] = bad.c_str();  // refused before the null key
+  EXPECT_EQ(XMLSetSettings(3, keys, values, &at), XMLR_BAD_VALUE);
+  EXPECT_EQ(at, 1);
+  EXPECT_EQ(XMLSetSetting(minDiskSpace.c_str(), nullptr), XMLR_BAD_VALUE);
+  EXPECT_EQ(XMLSetSettings(-1, nullptr, nullptr, &at), XMLR_BAD_VALUE);
+  EXPECT_EQ(at, -1);
+  EXPECT_EQ(XMLSetSettings(0, nullptr, nullptr, nullptr), XMLR_SET_OK);
   EXPECT_EQ(dir.Bytes(), before);
 }
 
