@@ -287,12 +287,8 @@ TEST(CliExit, StatusAndMessageTellNotFoundFromErrors) {
        {"set", "MinDiskSpace", "1"},
        2,
        "its root element is <Settings>, not <SystemSetting>"},
-      {"-",
-       {"get", "MinDiskSpace"},
-       2,
-       "XMLR_FILE_ERROR (5704: the settings file can be neither read nor created); the file is "
-       "empty"},
-      {"-", {"show"}, 2, "XMLR_FILE_ERROR"},
+      {"-", {"get", "MinDiskSpace"}, 2, "damaged: it is empty, so no setting can be read"},
+      {"-", {"show"}, 2, "damaged: it is empty"},
       {root, {"show", "--help"}, 0, ""},
   };
   for (const Row& row : rows) {

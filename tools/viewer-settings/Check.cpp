@@ -254,17 +254,10 @@ CheckReport CheckSettingsFile(const std::filesystem::path& file) {
   report.readError = state.readError;
   if (!report.exists || !report.readError.empty()) return report;
   std::vector<Finding>& findings = report.findings;
-  if (state.Empty()) {
-    findings.push_back(
-        {0,
-         "the file is empty: the library cannot read it (XMLR_FILE_ERROR) and does not "
-         "recreate it"});
-    return report;
-  }
-  report.encoding = DescribeEncoding(state.decoded);
+  if (!state.bytes.empty()) report.encoding = DescribeEncoding(state.decoded);
   report.damaged = state.Damaged();
   for (Damage& damage : state.damage) findings.push_back({damage.line, std::move(damage.message)});
-  if (state.decoded.form.encoding == store::TextEncoding::kUtf16Le &&
+  if (state.decoded.form.encoding == store::TextEncoding::kUtf16Le && !state.decoded.text.empty() &&
       state.decoded.text.front() != kByteOrderMark) {
     findings.push_back({1,
                         "missing byte-order mark: the library reads the file as UTF-16LE all "

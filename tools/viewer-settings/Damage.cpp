@@ -164,7 +164,13 @@ SettingsFileState ExamineSettingsFile(const std::filesystem::path& file) {
     state.readError = "cannot be read";
     return state;
   }
-  if (state.bytes.empty()) return state;  // the library reads nothing from it, and says so
+  if (state.bytes.empty()) {
+    state.damage.push_back({DamageKind::kNoSettingsRoot, 0,
+                            "the file is empty: the library cannot read it (XMLR_FILE_ERROR) and "
+                            "does not recreate it",
+                            "it is empty, so no setting can be read"});
+    return state;
+  }
 
   std::vector<Damage>& damage = state.damage;
   state.decoded = store::DecodeFileText(state.bytes, &state.malformed);

@@ -16,7 +16,7 @@
 namespace viewersettings::cli {
 
 enum class DamageKind {
-  kNoSettingsRoot,   // the text parses, but its root is not SystemSetting
+  kNoSettingsRoot,   // the file is empty, or its text parses but its root is not SystemSetting
   kUnparsable,       // the engine cannot parse the text: no root at all
   kTextOutsideRoot,  // text, a second element or a NUL before or after the root
   kInvalidBytes,     // bytes not valid in the encoding: read as U+FFFD, never written back
@@ -40,7 +40,6 @@ struct SettingsFileState {
   bool parsed = false;  // the engine found a root element
   std::vector<Damage> damage;
 
-  bool Empty() const { return exists && readError.empty() && bytes.empty(); }
   // Whether the library can read settings from the file at all.
   bool HasSettingsRoot() const;
   bool Damaged() const { return !damage.empty(); }

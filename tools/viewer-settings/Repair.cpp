@@ -169,7 +169,7 @@ int Tool::Repair() {
     return Fail(kExitError, FilePath() + ": there is no settings file; `init` creates one");
   }
   if (!state.readError.empty()) return Fail(kExitError, FilePath() + ": " + state.readError);
-  if (!state.Damaged() && !state.Empty()) {
+  if (!state.Damaged()) {
     out_ << FilePath() << ": nothing to repair, the library reads it as settings; left as it is\n";
     return kExitOk;
   }
@@ -243,8 +243,9 @@ int Tool::Repair() {
     }
     text = staging.Text();
   }
-  // The file's own encoding, and its byte-order mark or none.
-  const bool byteOrderMark = !state.decoded.text.empty() && state.decoded.text.front() == 0xFEFF;
+  // The file's own encoding, and its byte-order mark or none; an empty file has neither, and takes
+  // the form of the files the library creates.
+  const bool byteOrderMark = state.decoded.text.empty() || state.decoded.text.front() == 0xFEFF;
   if (!byteOrderMark && !text.empty() && text.front() == 0xFEFF) text.erase(0, 1);
   if (!store::WriteSettingsText(path, text, {state.decoded.form.encoding, true})) {
     return Fail(kExitError, FilePath() +
