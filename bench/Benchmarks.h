@@ -23,6 +23,7 @@ void RegisterCallBenchmarks(const SettingsInput& input);
 inline constexpr char kReadFloor[] = "read_floor";
 inline constexpr char kWriteFloor[] = "write_floor";
 inline constexpr char kEightSingleCalls[] = "eight_single_calls";
+inline constexpr char kGetter[] = "getter";
 
 // Heap bytes that one XMLSetMinDiskSpace on the file holds at its peak, over what was live
 // before the call: storing a value of the same length, and one that makes the file grow.

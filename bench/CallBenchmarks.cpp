@@ -171,15 +171,42 @@ void GetterAggregate(benchmark::State& state, const SettingsInput& input) {
       });
 }
 
-// Stores what is stored already, so the file stays the same.
+// A setter that stores what is stored already writes nothing: against the getter, it adds the
+// writers' lock and a comparison of the texts.
+void UnchangingSetter(benchmark::State& state, const SettingsInput& input) {
+  UseSettingsOf(input);
+  int32_t stored = 0;
+  XMLGetMinDiskSpace(&stored);
+  Paired(state, kGetter, GetMinDiskSpace,
+         [stored] { return XMLSetMinDiskSpace(stored) == XMLR_SET_OK; });
+}
+
+// Stores the station's CT settings and a variant in turn, so that each of the eight accesses
+// writes (one value of each group changed, as many digits): a store that changes nothing would
+// not write at all.
 void SetterAggregate(benchmark::State& state, const SettingsInput& input) {
   UseSettingsOf(input);
-  DICOMModalityInfo info;
-  XMLGetDICOMModalityInfo(u"CT", &info);
+  DICOMModalityInfo infos[2];
+  XMLGetDICOMModalityInfo(u"CT", &infos[0]);
+  infos[1] = infos[0];
+  DICOMModalityInfo& variant = infos[1];
+  variant.DisplayKIN ^= 1;
+  variant.PatientInfo.Height ^= 1;
+  variant.PatientInfo.DisplayInfo.ZoomRatio ^= 1;
+  variant.Label.Point.Size ^= 1;
+  variant.Label.Line.Size ^= 1;
+  variant.Label.Arrow.Size ^= 1;
+  variant.Label.Text.Unit ^= 1;
+  variant.Label.Text.Font.lfHeight ^= 1;
+  size_t next = 0;
   MinDiskSpaceSetter setter;
   Paired(
       state, kEightSingleCalls, [&] { return EightTimes(setter); },
-      [&] { return XMLSetDICOMModalityInfo(u"CT", &info) == XMLR_SET_OK; });
+      [&] {
+        next ^= 1;
+        return XMLSetDICOMModalityInfo(u"CT", &infos[next]) == XMLR_SET_OK;
+      });
+  XMLSetDICOMModalityInfo(u"CT", &infos[0]);
 }
 
 using CallFunction = void (*)(benchmark::State&, const SettingsInput&);
@@ -206,6 +233,7 @@ void RegisterCallBenchmarks(const SettingsInput& input) {
   Register(input, "XMLGetMinDiskSpace", GetterAgainstFloor);
   Register(input, "journal_lookup", JournalLookup);
   Register(input, "XMLSetMinDiskSpace", SetterAgainstFloor);
+  Register(input, "XMLSetMinDiskSpace_unchanged", UnchangingSetter);
   Register(input, "XMLGetDICOMModalityInfo", GetterAggregate);
   Register(input, "XMLSetDICOMModalityInfo", SetterAggregate);
 }

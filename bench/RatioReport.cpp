@@ -87,6 +87,9 @@ void CallRows(RatioTable& table, const SettingsInput& input, const std::string& 
              name("XMLGetMinDiskSpace"), 1, std::nullopt);
   table.Time(callPrefix + "XMLSetMinDiskSpace / write floor", name("XMLSetMinDiskSpace"),
              against("XMLSetMinDiskSpace", kWriteFloor), 1, 1.1);
+  table.Time(callPrefix + "unchanging XMLSetMinDiskSpace / getter",
+             name("XMLSetMinDiskSpace_unchanged"), against("XMLSetMinDiskSpace_unchanged", kGetter),
+             1, 3.0);
   table.Time(callPrefix + "XMLGetDICOMModalityInfo / 8 getters", name("XMLGetDICOMModalityInfo"),
              against("XMLGetDICOMModalityInfo", kEightSingleCalls), 1, 1.0);
   table.Time(callPrefix + "XMLSetDICOMModalityInfo / 8 setters", name("XMLSetDICOMModalityInfo"),

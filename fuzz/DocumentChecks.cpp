@@ -157,8 +157,12 @@ std::string DifferenceFromReparse(const CXmlDocument& edited) {
     return "the edited index has " + std::to_string(editedOrder->size()) +
            " elements, a fresh parse " + std::to_string(freshOrder->size());
   }
-  if (editedOrder->size() + 1 != static_cast<size_t>(edited.NextFreeSlot())) {
-    return "a slot was handed out but is not linked into the tree";
+  size_t released = 0;
+  for (int32_t slot = 1; slot < edited.NextFreeSlot(); ++slot) {
+    if (edited.Index()[static_cast<size_t>(slot)].parentSlot < 0) ++released;
+  }
+  if (editedOrder->size() + released + 1 != static_cast<size_t>(edited.NextFreeSlot())) {
+    return "a slot was handed out but is neither linked into the tree nor released";
   }
 
   const std::vector<ElemPos>& editedIndex = edited.Index();

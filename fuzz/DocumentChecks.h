@@ -46,7 +46,8 @@ bool HoldsNoElement(const std::u16string& text);
 
 // Empty when a fresh parse of the document's text gives the same index: the same elements in
 // document order with the same four positions and the same parent, first child and next
-// sibling (slots mapped through document order), and no slot handed out but unlinked. Else
+// sibling (slots mapped through document order), and every slot handed out either linked or
+// released by RemoveElement. Else
 // what differs first.
 std::string DifferenceFromReparse(const CXmlDocument& edited);
 

@@ -4,17 +4,18 @@
 // code unit of its own value, and three-byte sequences reach lone surrogates), up to the first
 // zero byte; after it the program, one operation per byte:
 //   F<n> FindElement(element name n)   E EnterElement   L LeaveElement   R RestartLevel
-//   A<n> AddElement(element name n)    G<a> GetAttribute(attribute name a)
+//   A<n> AddElement(element name n)    G<a> GetAttribute(attribute name a)   D RemoveElement
 //   S<a><value>; SetAttribute(attribute name a, value up to ";" or the end, decoded as the text)
-// Any other byte stands for the operation at its value modulo 7 in "FELRASG". n and a are taken
+// Any other byte stands for the operation at its value modulo 8 in "FELRASGD". n and a are taken
 // modulo the size of their pool (16 and 8), so "0" to "9" and ":" to "?" pick the element names
 // in order, "0" to "7" the attribute names.
 //
 // Checked: nothing crashes or trips a sanitizer, and both ParseText overloads build the same
 // document. Where the engine can keep the index in step with the text (the text parsed or holds
 // no element at all, and no start tag is of a kind that edits put out of step, see StartTag),
-// after every edit a fresh parse of the text gives the same index, and after SetAttribute on a
-// well-formed start tag the attribute reads back as set while the others keep their values.
+// after every edit a fresh parse of the text gives the same index, after SetAttribute on a
+// well-formed start tag the attribute reads back as set while the others keep their values, and
+// RemoveElement takes out the element's text and white space around it, nothing else.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -100,11 +101,11 @@ class Program {
 };
 
 char Operation(uint8_t byte) {
-  constexpr char kOperations[] = "FELRASG";
+  constexpr char kOperations[] = "FELRASGD";
   for (const char* op = kOperations; *op != '\0'; ++op) {
     if (byte == static_cast<uint8_t>(*op)) return *op;
   }
-  return kOperations[byte % 7];
+  return kOperations[byte % 8];
 }
 
 void CheckIndex(const CXmlDocument& doc, const char* operation) {
@@ -147,6 +148,46 @@ void SetAttribute(CXmlDocument& doc, const char16_t* name, const std::u16string&
            doc.DocText());
     }
   }
+}
+
+bool IsWhiteSpace(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+void RemoveElement(CXmlDocument& doc, bool checked) {
+  const CXmlDocument::Position at = doc.GetPosition();
+  const std::u16string before = doc.DocText();
+  const ElemPos element = doc.Index()[static_cast<size_t>(at.mainPos)];
+  const bool removed = doc.RemoveElement();
+  if (!checked) return;
+  // A main element below the root goes; the root stays.
+  if (removed != (at.mainPos != 0 && at.parentPos != 0)) {
+    Fail(removed ? "RemoveElement: the root went" : "RemoveElement: refused below the root",
+         before);
+  }
+  if (!removed) {
+    if (doc.DocText() != before) Fail("RemoveElement: refused but changed the text", before);
+    return;
+  }
+  if (doc.RestorePosition(at)) Fail("RemoveElement: the removed element can be restored", before);
+  // The text left must be the text before without one range: the element's characters and
+  // white space on either side of them.
+  const std::u16string& left = doc.DocText();
+  const size_t tagOpen = static_cast<size_t>(element.tagOpen);
+  const size_t elementEnd = static_cast<size_t>(element.elementClose) + 1;
+  size_t first = 0;
+  while (first < tagOpen && first < left.size() && before[first] == left[first]) ++first;
+  const size_t after = first + (before.size() - std::min(before.size(), left.size()));
+  const bool onlyTheElement =
+      left.size() < before.size() && after >= elementEnd &&
+      before.compare(0, first, left, 0, first) == 0 &&
+      before.compare(after, std::u16string::npos, left, first, std::u16string::npos) == 0 &&
+      std::all_of(before.begin() + static_cast<std::ptrdiff_t>(first),
+                  before.begin() + static_cast<std::ptrdiff_t>(tagOpen), IsWhiteSpace) &&
+      std::all_of(before.begin() + static_cast<std::ptrdiff_t>(elementEnd),
+                  before.begin() + static_cast<std::ptrdiff_t>(after), IsWhiteSpace);
+  if (!onlyTheElement) Fail("RemoveElement: more than the element and white space went", before);
+  CheckIndex(doc, "RemoveElement");
 }
 
 // Both ParseText overloads must build the same document from the same text.
@@ -205,6 +246,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 'G':
         doc.GetAttribute(program.Name(kAttributeNames));
+        break;
+      case 'D':
+        RemoveElement(doc, checked);
         break;
     }
   }

@@ -23,8 +23,10 @@ constexpr char16_t kPathSeparator = u'/';
 // Why an operation failed. kBusy means another opener holds the file or the lock: the caller
 // may wait and try again. kDenied means the system refuses this way for this caller (no right to
 // create a file in the directory, a replacement that could not keep the file's owner or links),
-// where another way may still work. Every other failure is final.
-enum class Status { kOk, kBusy, kNotFound, kDenied, kFailed };
+// where another way may still work. kReadOnly means an open for writing found a file that no one
+// may write (no write permission at all; the read-only attribute on Windows): it is refused
+// whoever asks, the system's administrator included. Every other failure is final.
+enum class Status { kOk, kBusy, kNotFound, kDenied, kFailed, kReadOnly };
 
 // An open file. Destruction closes it; Close reports whether closing succeeded.
 class File {

@@ -157,15 +157,21 @@ int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body, Search se
     std::optional<DecodedText> read = ReadSettingsText(filePath);
     if (!read) return XMLR_FILE_ERROR;
     CXmlDocument doc;
-    doc.ParseText(std::move(read->text));
+    doc.ParseText(std::u16string(read->text));  // the text read is kept to compare with
     SettingsWriter writer(doc, search, success);
     writer.Walk(path);
     body(writer);
     // An edit that a reader of the file would not find as it was made is never written.
     if (writer.Unfaithful()) return XMLR_SET_FAILED;
+    // A file with bytes that read as U+FFFD is never written (see WriteSettingsText), so a store
+    // into it fails even where it would change nothing.
+    if (!read->form.writable) return XMLR_SET_FAILED;
+    // Storing what the file already holds leaves it untouched: no flush, no new inode or time.
+    // Each value set has read back (see Unfaithful), so an unchanged text holds them all.
+    if (doc.DocText() == read->text) return writer.Result();
     const std::optional<std::u16string> edited = TextIfItReadsAsEdited(doc);
     if (!edited) return XMLR_SET_FAILED;
-    // Written back in the form it was read in; a file with bytes that read as U+FFFD is not.
+    // Written back in the form it was read in.
     if (!WriteSettingsText(filePath, *edited, read->form)) writer.MarkFailed();
     return writer.Result();
   } catch (...) {

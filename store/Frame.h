@@ -228,8 +228,9 @@ int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body,
 // that a fresh reading of the text would not find as made (on hand-edited text the engine cannot
 // edit faithfully) is not written: XMLR_SET_FAILED, the file unchanged; so is a file that holds
 // bytes not valid in its encoding, and a value its encoding cannot hold. The text is written back
-// in the encoding it was read in. Any failure inside (out of memory included) is a result, never
-// an exception.
+// in the encoding it was read in. A text that the store leaves as it was read is not written at
+// all: the file keeps its bytes, identity and time, and the result is the body's. Any failure
+// inside (out of memory included) is a result, never an exception.
 int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body,
             Search search = Search::kForward, int32_t success = XMLR_SET_OK);
 

@@ -160,6 +160,11 @@ size_t LengthOfText(const char16_t* text) {
 }
 #endif
 
+// Space within a line: what may stand before or after an element that is alone on its line.
+constexpr bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
+
 bool IsEmptyElement(const ElemPos& element) {
   return element.startTagClose == element.endTagOpen + 1;
 }
@@ -709,7 +714,9 @@ void CXmlDocument::RestartLevel() {
 }
 
 bool CXmlDocument::RestorePosition(const Position& position) {
-  const auto handedOut = [this](int32_t slot) { return slot >= 0 && slot < nextFreeSlot; };
+  const auto handedOut = [this](int32_t slot) {
+    return slot == 0 || (slot > 0 && slot < nextFreeSlot && Slot(slot).parentSlot >= 0);
+  };
   if (!handedOut(position.parentPos) || !handedOut(position.mainPos) ||
       !handedOut(position.childPos)) {
     return false;
@@ -913,6 +920,76 @@ bool CXmlDocument::SetAttribute(const char16_t* name, const char16_t* value) {
   edited.elementClose += delta;
   ShiftPositions(slot, delta);
   return true;
+}
+
+bool CXmlDocument::RemoveElement() {
+  // A document keeps its one root: text after it is not indexed and may hold elements, which a
+  // root added in its place would not come before.
+  if (mainPos == 0 || nodeKind != 1 || parentPos == 0) return false;
+  const int32_t slot = mainPos;
+  const ElemPos element = Slot(slot);
+  const int32_t parent = element.parentSlot;
+
+  // AddElement writes an element followed by its line break, so the element takes the line
+  // break that ends it (and blanks before that), and when it also begins its line, the blanks
+  // that indent it: a line of its own goes whole, and what was added goes exactly.
+  int32_t first = element.tagOpen;
+  int32_t after = std::max(element.elementClose + 1, first);
+  int32_t lineEnd = after;
+  while (IsBlank(CharAt(lineEnd))) ++lineEnd;
+  int32_t lineBreak = 0;
+  if (CharAt(lineEnd) == u'\n') {
+    lineBreak = 1;
+  } else if (CharAt(lineEnd) == u'\r' && CharAt(lineEnd + 1) == u'\n') {
+    lineBreak = 2;
+  }
+  if (lineBreak != 0) {
+    after = lineEnd + lineBreak;
+    int32_t lineStart = first;
+    while (IsBlank(CharAt(lineStart - 1))) --lineStart;
+    if (lineStart == 0 || CharAt(lineStart - 1) == u'\n') first = lineStart;
+  }
+  ReplaceRange(first, after - first, std::u16string());
+
+  ShiftPositions(slot, first - after);
+  int32_t previous = 0;
+  if (Slot(parent).firstChildSlot == slot) {
+    Slot(parent).firstChildSlot = element.nextSiblingSlot;
+  } else {
+    previous = Slot(parent).firstChildSlot;
+    while (Slot(previous).nextSiblingSlot != slot) previous = Slot(previous).nextSiblingSlot;
+    Slot(previous).nextSiblingSlot = element.nextSiblingSlot;
+  }
+  ReleaseSubtree(slot);
+  parentPos = parent;
+  childPos = 0;
+  mainPos = previous;
+  nodeKind = previous != 0 ? 1 : 0;
+  return true;
+}
+
+// Marks `top` and its descendants released, children before their parent. The walk clears
+// each parent's first child once its last child is released, so it needs no stack.
+void CXmlDocument::ReleaseSubtree(int32_t top) {
+  ElemPos released;
+  released.parentSlot = -1;
+  int32_t current = top;
+  for (;;) {
+    if (Slot(current).firstChildSlot != 0) {
+      current = Slot(current).firstChildSlot;
+      continue;
+    }
+    const int32_t next = Slot(current).nextSiblingSlot;
+    const int32_t parent = Slot(current).parentSlot;
+    Slot(current) = released;
+    if (current == top) return;
+    if (next != 0) {
+      current = next;
+    } else {
+      current = parent;
+      Slot(current).firstChildSlot = 0;
+    }
+  }
 }
 
 // Attribute values only: all five markup characters become entities.

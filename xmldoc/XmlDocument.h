@@ -18,7 +18,7 @@ struct ElemPos {
   int32_t startTagClose = 0;    // the ">" that closes the start tag
   int32_t endTagOpen = 0;       // the "<" of the end tag; for <x/> the "/"
   int32_t elementClose = 0;     // the final ">" of the element
-  int32_t parentSlot = 0;       // 0 for the root element
+  int32_t parentSlot = 0;       // 0 for the root element; -1 once RemoveElement released the slot
   int32_t firstChildSlot = 0;   // 0 = no children
   int32_t nextSiblingSlot = 0;  // 0 = last of its level
 };
@@ -59,6 +59,13 @@ class CXmlDocument {
 
   bool AddElement(const char16_t* name);
   bool SetAttribute(const char16_t* name, const char16_t* value);
+  // Removes the main element with everything inside it, and the line break that ends it; when
+  // it stands alone on its line, the whole line. Adding an element and removing it thus gives
+  // back the text as it was (except that a parent opened for it keeps a line break between its
+  // tags). The previous sibling becomes main (none when the element was the first). The other
+  // elements keep their slots; those removed are released, and no position naming them can be
+  // restored. False without a main element, and for the root, which a document keeps.
+  bool RemoveElement();
   std::u16string GetDocText() const;
   // Hands the document text over without a copy; the document is then empty, as if constructed.
   std::u16string TakeDocText();
@@ -77,7 +84,7 @@ class CXmlDocument {
 
   // Goes back to a position taken from this document with GetPosition. Edits keep slot numbers,
   // so a position stays meaningful across them. False, and nothing changed, for slots that
-  // are not handed out.
+  // are not handed out or were released by RemoveElement.
   bool RestorePosition(const Position& position);
 
  private:
@@ -109,6 +116,7 @@ class CXmlDocument {
   static std::u16string EscapeText(const char16_t* text);
   void ReplaceRange(int32_t at, int32_t count, const std::u16string& text);
   void ShiftPositions(int32_t slot, int32_t delta);
+  void ReleaseSubtree(int32_t top);
 
   std::u16string docText;
   std::u16string errorText;

@@ -47,6 +47,11 @@ Status LockExclusively(int fd) {
   return errno == EWOULDBLOCK ? Status::kBusy : Status::kFailed;
 }
 
+// A file that its mode lets no one write.
+bool IsReadOnly(const struct stat& info) {
+  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 Status StatusOfErrno() {
   switch (errno) {
     case ENOENT:
@@ -260,12 +265,19 @@ class PosixEnv final : public Env {
         break;
     }
     const bool isPrivate = mode == OpenMode::kCreatePrivate || mode == OpenMode::kReadPrivate;
+    const bool writesExisting =
+        mode == OpenMode::kWriteExisting || mode == OpenMode::kUpdateExisting;
     const std::string name = ToUtf8(path);
     auto file = std::make_unique<PosixFile>();
     const int fd = OpenRetryingInterrupts(name, flags, permissions);
     if (fd < 0) {
       // A link where a private file should be is someone else's.
       *status = isPrivate && errno == ELOOP ? Status::kDenied : StatusOfErrno();
+      struct stat refused;
+      if (writesExisting && *status == Status::kDenied && stat(name.c_str(), &refused) == 0 &&
+          IsReadOnly(refused)) {
+        *status = Status::kReadOnly;
+      }
       return nullptr;
     }
     file->Adopt(fd);
@@ -278,6 +290,11 @@ class PosixEnv final : public Env {
     }
     if (isPrivate && (info.st_uid != geteuid() || (info.st_mode & 022) != 0)) {
       *status = Status::kDenied;
+      return nullptr;
+    }
+    // The system lets root write such a file; the library does not.
+    if (writesExisting && IsReadOnly(info)) {
+      *status = Status::kReadOnly;
       return nullptr;
     }
     *status = LockExclusively(fd);

@@ -208,6 +208,13 @@ class WindowsEnv final : public Env {
     }
     if (handle == INVALID_HANDLE_VALUE) {
       *status = StatusOf(GetLastError());
+      // The read-only attribute refuses writers, administrators included.
+      if (*status == Status::kDenied && access != GENERIC_READ && disposition == OPEN_EXISTING) {
+        const DWORD attributes = GetFileAttributesW(Wide(path));
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+          *status = Status::kReadOnly;
+        }
+      }
       return nullptr;
     }
     file->Adopt(handle);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -94,6 +95,40 @@ TEST(Saving, AFileWithAnotherNameIsRewrittenSoThatBothNamesSeeTheNewText) {
   EXPECT_FALSE(fs::exists(JournalOfTheSettingsFile()));
 }
 
+// A setter storing what the file already holds leaves the file alone: the same bytes and time,
+// on POSIX the same inode, no temporary file, no journal.
+class SetterStoringWhatIsStored : public testing::TestWithParam<testing_support::SetterCall> {};
+
+TEST_P(SetterStoringWhatIsStored, WritesNothing) {
+  const testing_support::SetterCall& setter = GetParam();
+  SettingsDir dir;
+  dir.WriteBytes(StationSettingsBytes());
+  ASSERT_EQ(setter.call(), setter.success);  // the values are stored once
+  const std::string bytes = dir.Bytes();
+  // A time long past: any write-back, in place or by replacement, would give the file a new one.
+  const fs::file_time_type written = fs::last_write_time(dir.File()) - std::chrono::hours(24 * 400);
+  fs::last_write_time(dir.File(), written);
+#if !defined(_WIN32)
+  struct stat before {};
+  ASSERT_EQ(stat(dir.File().c_str(), &before), 0);
+#endif
+
+  EXPECT_EQ(setter.call(), setter.success);
+  EXPECT_EQ(dir.Bytes(), bytes);
+  EXPECT_EQ(fs::last_write_time(dir.File()), written);
+#if !defined(_WIN32)
+  struct stat after {};
+  ASSERT_EQ(stat(dir.File().c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+#endif
+  EXPECT_EQ(NamesIn(dir.Path()), Names{kSettingsName});
+  EXPECT_FALSE(fs::exists(JournalOfTheSettingsFile()));
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySetter, SetterStoringWhatIsStored,
+                         testing::ValuesIn(testing_support::SetterCalls()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // The folder of a station's viewer that its users may not write, holding a settings file they
 // may write; beside it a folder with a read-only settings file and one without a settings file.
 struct UnwritableFolders {
@@ -180,6 +215,33 @@ std::string ExtendedAttribute(const fs::path& file, const char* name) {
   const ssize_t size = getxattr(file.c_str(), name, &value[0], value.size());
   value.resize(size < 0 ? 0 : static_cast<size_t>(size));
   return value;
+}
+
+// A file without any write permission is refused by every setter, whoever runs it (root as
+// well, whom the system would let write it), and the platform says why.
+TEST(Saving, AFileNoOneMayWriteIsRefusedToEverySetterWhoeverCalls) {
+  SettingsDir dir;
+  dir.WriteBytes(StationSettingsBytes());
+  const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(dir.File(), readOnly);
+  const ino_t inode = StatOf(dir.File()).st_ino;
+  for (const auto& setter : testing_support::SetterCalls()) {
+    EXPECT_EQ(setter.call(), XMLR_SET_FAILED) << setter.name;
+  }
+  EXPECT_EQ(dir.Bytes(), StationSettingsBytes());
+  EXPECT_EQ(StatOf(dir.File()).st_ino, inode);
+  EXPECT_EQ(fs::status(dir.File()).permissions(), readOnly);
+  EXPECT_EQ(NamesIn(dir.Path()), Names{kSettingsName});
+  EXPECT_FALSE(fs::exists(JournalOfTheSettingsFile()));
+  for (const OpenMode mode : {OpenMode::kWriteExisting, OpenMode::kUpdateExisting}) {
+    Status status = Status::kOk;
+    EXPECT_FALSE(CurrentEnv().Open(dir.File().u16string(), mode, &status));
+    EXPECT_EQ(status, Status::kReadOnly);
+  }
+
+  // One write permission, for anyone, is enough for root.
+  fs::permissions(dir.File(), readOnly | fs::perms::others_write);
+  if (testing_support::RunningAsRoot()) EXPECT_EQ(XMLSetMinDiskSpace(5), XMLR_SET_OK);
 }
 
 TEST(Saving, FollowsSymbolicLinksAndUpdatesTheFileTheyName) {

@@ -11,6 +11,7 @@
 
 namespace {
 
+using namespace std::string_literals;
 using testing_support::SettingsDir;
 using testing_support::Utf8;
 
@@ -109,6 +110,56 @@ TEST(CliTransfer, ImportWritesNothingUnlessEveryKeyAndValueFits) {
   EXPECT_EQ(RunIn(dir, {"import", (dir.Path() / "none.json").string()}).status, 2);
   const Outcome empty = RunIn(dir, {"import", "-"}, " {} ");
   EXPECT_EQ(empty.status, 0);
+  EXPECT_EQ(dir.Bytes(), before);
+}
+
+// ASCII and "ä" as UTF-16 code units, in either byte order.
+std::string Utf16(const std::string& json, bool bigEndian) {
+  std::string bytes;
+  for (const char16_t unit : testing_support::U(json)) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+TEST(CliTransfer, ImportReadsJsonInTheEncodingsWindowsToolsWrite) {
+  const std::string json = "{\"PatListHeader.0.ColumnName\": \"N\xC3\xA4me\", \"MinDiskSpace\": 7}";
+  const std::string kUtf8Mark = "\xEF\xBB\xBF";
+  const std::string kLeMark = "\xFF\xFE";
+  const std::string kBeMark = "\xFE\xFF";
+  const std::pair<const char*, std::string> accepted[] = {
+      {"UTF-8", json},
+      {"UTF-8 with a byte-order mark", kUtf8Mark + json},
+      {"UTF-16LE with a byte-order mark", kLeMark + Utf16(json, false)},
+      {"UTF-16BE with a byte-order mark", kBeMark + Utf16(json, true)},
+  };
+  for (const auto& [encoding, bytes] : accepted) {
+    SettingsDir dir;
+    const Outcome outcome = RunIn(dir, {"import", "-"}, bytes);
+    EXPECT_EQ(outcome.status, 0) << encoding << ": " << outcome.err;
+    EXPECT_EQ(RunIn(dir, {"get", "PatListHeader.0.ColumnName"}).out, "N\xC3\xA4me\n") << encoding;
+    EXPECT_EQ(RunIn(dir, {"get", "MinDiskSpace"}).out, "7\n") << encoding;
+  }
+
+  const std::pair<std::string, std::string> refused[] = {
+      {Utf16(json, false), "UTF-16 without a byte-order mark"},
+      {Utf16(json, true), "UTF-16 without a byte-order mark"},
+      {"{\"DUZOProcessName\": \"N\xE4me\"}", "bytes not valid in UTF-8 at byte 22"},
+      {kUtf8Mark + "{\"DUZOProcessName\": \"\xC3\"}", "bytes not valid in UTF-8 at byte 24"},
+      {kLeMark + Utf16(json, false) + "\x00\xD8"s, "not valid UTF-16LE: it holds an unpaired"},
+      {kBeMark + Utf16(json, true) + "}", "UTF-16BE text of an odd number of bytes"},
+      {"{\"MinDiskSpace\": 7}\0"s, "a zero byte at byte 19"},
+  };
+  SettingsDir dir;
+  ASSERT_EQ(RunIn(dir, {"init"}).status, 0);
+  const std::string before = dir.Bytes();
+  for (const auto& [bytes, message] : refused) {
+    const Outcome outcome = RunIn(dir, {"import", "-"}, bytes);
+    EXPECT_EQ(outcome.status, 2) << message;
+    EXPECT_TRUE(Has(outcome.err, message)) << outcome.err;
+  }
   EXPECT_EQ(dir.Bytes(), before);
 }
 

@@ -47,9 +47,12 @@ void ExpectSameTree(const std::u16string& text) {
 
 void EditRandomly(CXmlDocument& doc, DocumentGenerator& generator) {
   for (int step = 0; step < 12; ++step) {
-    switch (generator.Below(5)) {
+    switch (generator.Below(6)) {
       case 0:
         doc.AddElement(U16(generator.Pick(DocumentGenerator::kElementNames)).c_str());
+        break;
+      case 5:
+        doc.RemoveElement();
         break;
       case 1:
       case 2:

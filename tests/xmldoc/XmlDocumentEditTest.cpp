@@ -165,6 +165,103 @@ TEST(XmlEdit, SetAttributeNeedsAMainElementAndAName) {
   ExpectIndexMatchesReparse(doc);
 }
 
+TEST(XmlEdit, RemoveElementTakesItsSubtreeAndItsLine) {
+  struct Case {
+    const char16_t* text;
+    const char16_t* path;
+    const char16_t* main;
+    const char16_t* expected;
+    const char16_t* mainAfter;  // the previous sibling, null for none
+  };
+  const Case cases[] = {
+      {u"<p>\r\n<a/>\r\n<n/>\r\n</p>", u"p", u"n", u"<p>\r\n<a/>\r\n</p>", u"a"},
+      {u"<p>\r\n<a x='1'>\r\n<b/>\r\n</a>\r\n<c/>\r\n</p>", u"p", u"a", u"<p>\r\n<c/>\r\n</p>",
+       nullptr},
+      {u"<p>\n  <a/>\n  <b/>\n</p>", u"p", u"a", u"<p>\n  <b/>\n</p>", nullptr},
+      {u"<p>\r\n<a/> \t\r\n<b/>\r\n</p>", u"p", u"a", u"<p>\r\n<b/>\r\n</p>", nullptr},
+      // Not alone on its line: the element and the line break that ends it, no more.
+      {u"<p><a/><b/><c/></p>", u"p", u"b", u"<p><a/><c/></p>", u"a"},
+      {u"<p> <a/> <b/></p>", u"p", u"a", u"<p>  <b/></p>", nullptr},
+      {u"<p>\r\n<a/>txt\r\n</p>", u"p", u"a", u"<p>\r\ntxt\r\n</p>", nullptr},
+      {u"<p><!--c--><a/>\r\n<b/></p>", u"p", u"a", u"<p><!--c--><b/></p>", nullptr},
+      {u"<p>\r\n<a/></p>", u"p", u"a", u"<p>\r\n</p>", nullptr},
+      // Later elements on every level move; earlier ones stay.
+      {u"<r><p><a/><b v='1'/></p><q><c/></q></r>", u"r/p", u"a",
+       u"<r><p><b v='1'/></p><q><c/></q></r>", nullptr},
+      {u"<r><p><a/></p><q><c/></q></r>", u"r", u"p", u"<r><q><c/></q></r>", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.text) + " removing " + U8(c.main));
+    CXmlDocument doc;
+    ASSERT_TRUE(doc.ParseText(c.text));
+    Navigate(doc, c.path, c.main);
+    const CXmlDocument::Position removed = doc.GetPosition();
+    const int32_t nextSlot = doc.Index()[removed.mainPos].nextSiblingSlot;
+    const std::u16string next = nextSlot != 0 ? NameAt(doc, nextSlot) : u"";
+    ASSERT_TRUE(doc.RemoveElement());
+    EXPECT_EQ(doc.DocText(), c.expected);
+    const CXmlDocument::Position position = doc.GetPosition();
+    EXPECT_EQ(position.parentPos, removed.parentPos);
+    EXPECT_EQ(position.childPos, 0);
+    if (c.mainAfter != nullptr) {
+      EXPECT_EQ(NameAt(doc, position.mainPos), c.mainAfter);
+      EXPECT_EQ(position.nodeKind, 1);
+    } else {
+      EXPECT_EQ(position.mainPos, 0);
+      EXPECT_EQ(position.nodeKind, 0);
+    }
+    EXPECT_FALSE(doc.RestorePosition(removed));
+    ExpectIndexMatchesReparse(doc);
+    // The search goes on after the removed element.
+    ASSERT_EQ(doc.FindElement(u""), !next.empty());
+    if (!next.empty()) {
+      EXPECT_EQ(NameAt(doc, doc.GetPosition().mainPos), next);
+    }
+  }
+}
+
+TEST(XmlEdit, RemoveElementGivesBackTheTextBeforeAnAdd) {
+  struct Case {
+    const char16_t* text;
+    const char16_t* path;
+    const char16_t* main;
+  };
+  const Case cases[] = {
+      {u"<p>\r\n<a/>\r\n</p>", u"p", nullptr},
+      {u"<p>\r\n<a/>\r\n</p>", u"p", u"a"},
+      {u"<p>\r\n<a/>\r\n<b/></p>", u"p", u"a"},
+      {u"<p><a/>txt<b/></p>", u"p", u"a"},
+      {u"<p>text</p>", u"p", nullptr},
+      {u"<p> </p>", u"p", nullptr},
+      {u"<r><p><a/></p><q x='1'/></r>", u"r/p", u"a"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.text) + " at " + U8(c.path));
+    CXmlDocument doc;
+    doc.ParseText(c.text);
+    Navigate(doc, c.path, c.main);
+    ASSERT_TRUE(doc.AddElement(u"n"));
+    ASSERT_TRUE(doc.RemoveElement());
+    EXPECT_EQ(doc.DocText(), c.text);
+    ExpectIndexMatchesReparse(doc);
+  }
+}
+
+// Text after the root is not indexed and may hold elements: a root added in place of a removed
+// one would not be the first element of the text.
+TEST(XmlEdit, RemoveElementNeedsAMainElementAndKeepsTheRoot) {
+  CXmlDocument doc;
+  const std::u16string text = u"<r>\r\n<a/>\r\n</r>\r\n<q/>";
+  ASSERT_TRUE(doc.ParseText(text.c_str()));
+  EXPECT_FALSE(doc.RemoveElement());
+  ASSERT_TRUE(doc.FindElement(u"r"));
+  EXPECT_FALSE(doc.RemoveElement());
+  ASSERT_TRUE(doc.EnterElement());
+  EXPECT_FALSE(doc.RemoveElement());  // entered: no main element
+  EXPECT_EQ(doc.DocText(), text);
+  EXPECT_EQ(doc.NextFreeSlot(), 3);
+}
+
 // Ancestors move their end positions only, everything before the edit stays, and descendants
 // and later elements move whole.
 TEST(XmlEdit, EditsMoveExactlyThePositionsAfterThem) {

@@ -2,6 +2,8 @@
 // the engine kept up to date must be the one a fresh parse of the text gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -82,6 +84,36 @@ void SetRandomAttribute(CXmlDocument& doc, DocumentGenerator& generator) {
   ExpectIndexMatchesReparse(doc);
 }
 
+// The text must lose the element and white space around it, nothing else.
+void RemoveMainElement(CXmlDocument& doc) {
+  const CXmlDocument::Position before = doc.GetPosition();
+  const std::u16string text = doc.GetDocText();
+  const ElemPos element = doc.Index()[before.mainPos];
+  const bool allowed = before.mainPos != 0 && before.parentPos != 0;  // the root stays
+  ASSERT_EQ(doc.RemoveElement(), allowed);
+  if (!allowed) {
+    EXPECT_EQ(doc.DocText(), text);
+    return;
+  }
+  const std::u16string& left = doc.DocText();
+  ASSERT_LT(left.size(), text.size());
+  size_t first = 0;
+  while (first < static_cast<size_t>(element.tagOpen) && text[first] == left[first]) ++first;
+  const size_t after = first + (text.size() - left.size());
+  ASSERT_GT(after, static_cast<size_t>(element.elementClose));
+  EXPECT_EQ(text.substr(0, first) + text.substr(after), left);
+  const auto isWhiteSpace = [](char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+  };
+  EXPECT_TRUE(std::all_of(text.begin() + static_cast<std::ptrdiff_t>(first),
+                          text.begin() + element.tagOpen, isWhiteSpace));
+  EXPECT_TRUE(std::all_of(text.begin() + element.elementClose + 1,
+                          text.begin() + static_cast<std::ptrdiff_t>(after), isWhiteSpace));
+  EXPECT_EQ(doc.GetPosition().parentPos, before.parentPos);
+  EXPECT_FALSE(doc.RestorePosition(before));
+  ExpectIndexMatchesReparse(doc);
+}
+
 void FindRandomElement(CXmlDocument& doc, DocumentGenerator& generator) {
   const std::u16string name =
       generator.Chance(25) ? u"" : U16(generator.Pick(DocumentGenerator::kElementNames));
@@ -102,7 +134,7 @@ TEST(XmlProperty, EditedIndexAlwaysMatchesAFreshParse) {
   for (int document = 0; document < kDocuments; ++document) {
     CXmlDocument doc = StartingDocument(generator);
     for (int step = 0; step < kStepsPerDocument; ++step) {
-      switch (generator.Below(12)) {
+      switch (generator.Below(13)) {
         case 0:
         case 1:
           AddRandomElement(doc, generator);
@@ -123,6 +155,9 @@ TEST(XmlProperty, EditedIndexAlwaysMatchesAFreshParse) {
           break;
         case 10:
           doc.LeaveElement();
+          break;
+        case 11:
+          RemoveMainElement(doc);
           break;
         default:
           doc.RestartLevel();
@@ -156,9 +191,12 @@ TEST(XmlProperty, DamagedDocumentsAreHandledSafely) {
     doc.ParseText(U16(text));
     for (int step = 0; step < 40; ++step) {
       const std::u16string name = U16(generator.Pick(DocumentGenerator::kAttributeNames));
-      switch (generator.Below(7)) {
+      switch (generator.Below(8)) {
         case 0:
           doc.AddElement(U16(generator.Pick(DocumentGenerator::kElementNames)).c_str());
+          break;
+        case 6:
+          doc.RemoveElement();
           break;
         case 1:
           doc.SetAttribute(name.c_str(), U16(generator.RawValue(true)).c_str());

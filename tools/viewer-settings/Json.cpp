@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "platform/Utf8.h"
 
@@ -251,10 +252,66 @@ class FlatObjectReader {
   size_t pos_ = 0;
 };
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+constexpr char kSaveAs[] = "save it as UTF-8, or as UTF-16 with a byte-order mark";
+
+bool StartsWith(std::string_view bytes, std::string_view prefix) {
+  return bytes.substr(0, prefix.size()) == prefix;
+}
+
+// The UTF-16 text after a byte-order mark, as UTF-8.
+std::optional<std::string> FromUtf16(std::string_view bytes, bool bigEndian, const char* name,
+                                     std::string* error) {
+  if (bytes.size() % 2 != 0) {
+    *error = std::string(name) + " text of an odd number of bytes";
+    return std::nullopt;
+  }
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < units.size(); ++i) {
+    const auto first = static_cast<unsigned char>(bytes[2 * i]);
+    const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+    units[i] = static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
+  }
+  std::optional<std::string> text = platform::ToUtf8Exactly(units);
+  if (!text) *error = std::string("not valid ") + name + ": it holds an unpaired surrogate";
+  return text;
+}
+
+// JSON text is UTF-8; a byte-order mark says which other encoding a Windows tool wrote.
+std::optional<std::string> JsonTextAsUtf8(std::string_view bytes, std::string* error) {
+  if (StartsWith(bytes, kUtf16LeMark)) {
+    return FromUtf16(bytes.substr(kUtf16LeMark.size()), false, "UTF-16LE", error);
+  }
+  if (StartsWith(bytes, kUtf16BeMark)) {
+    return FromUtf16(bytes.substr(kUtf16BeMark.size()), true, "UTF-16BE", error);
+  }
+  const size_t mark = StartsWith(bytes, kUtf8Mark) ? kUtf8Mark.size() : 0;
+  bytes.remove_prefix(mark);
+  // No JSON text holds a zero byte; UTF-16 puts one beside every ASCII character.
+  if (const size_t zero = bytes.find('\0'); zero != std::string_view::npos) {
+    *error = zero < 2 ? std::string("UTF-16 without a byte-order mark: ") + kSaveAs
+                      : "a zero byte at byte " + std::to_string(mark + zero) + ", which is no text";
+    return std::nullopt;
+  }
+  size_t malformedCount = 0;
+  std::vector<platform::MalformedBytes> malformed;
+  platform::FromUtf8(bytes, malformedCount, &malformed);
+  if (malformedCount != 0) {
+    *error = "bytes not valid in UTF-8 at byte " + std::to_string(mark + malformed.front().offset) +
+             ": " + kSaveAs;
+    return std::nullopt;
+  }
+  return std::string(bytes);
+}
+
 }  // namespace
 
-std::optional<JsonMembers> ParseFlatObject(std::string_view text, std::string* error) {
-  return FlatObjectReader(text).Read(error);
+std::optional<JsonMembers> ParseFlatObject(std::string_view bytes, std::string* error) {
+  const std::optional<std::string> text = JsonTextAsUtf8(bytes, error);
+  if (!text) return std::nullopt;
+  return FlatObjectReader(*text).Read(error);
 }
 
 }  // namespace viewersettings::cli

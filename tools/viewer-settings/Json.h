@@ -50,8 +50,10 @@ struct JsonScalar {
 };
 using JsonMembers = std::vector<std::pair<std::string, JsonScalar>>;
 
-// The members of one JSON object whose values are strings or numbers, in their order. Nothing
-// when the text is not such an object; `error` then says what is wrong and where.
-std::optional<JsonMembers> ParseFlatObject(std::string_view text, std::string* error);
+// The members of one JSON object whose values are strings or numbers, in their order. `bytes`
+// are UTF-8, with or without a byte-order mark, or UTF-16LE or UTF-16BE with one (as Windows
+// tools write). Nothing when they are in no such encoding or are not such an object; `error`
+// then says what is wrong and where.
+std::optional<JsonMembers> ParseFlatObject(std::string_view bytes, std::string* error);
 
 }  // namespace viewersettings::cli
