@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "ViewerSettings.h"
+#include "platform/Env.h"
 #include "platform/Utf8.h"
 #include "store/SettingsFile.h"
 #include "tools/viewer-settings/Check.h"
@@ -171,15 +172,14 @@ std::optional<int> Tool::GuardWrite() {
   return std::nullopt;
 }
 
-// No write permission for anyone (on Windows, the read-only attribute): refused whoever asks,
-// the administrator included, so that a file a technician locked stays as it is.
+// A file that no one may write (no write permission at all; on Windows the read-only attribute),
+// as the platform tells it when the library opens the file for writing: the library refuses it to
+// every caller, root included. Opening for writing leaves the file as it is.
 std::optional<std::string> Tool::RefuseReadOnly() const {
-  std::error_code error;
-  const fs::file_status status = fs::status(FilePath(), error);
-  if (error || !fs::exists(status)) return std::nullopt;
-  constexpr fs::perms kWrite =
-      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-  if ((status.permissions() & kWrite) != fs::perms::none) return std::nullopt;
+  platform::Status status = platform::Status::kOk;
+  platform::CurrentEnv().Open(store::GetSettingsFilePath(), platform::OpenMode::kWriteExisting,
+                              &status);
+  if (status != platform::Status::kReadOnly) return std::nullopt;
   return FilePath() + ": the settings file is read-only";
 }
 
@@ -222,6 +222,8 @@ int Tool::FileFailure(const std::string& function, int32_t code) {
     } else {
       cause = "; the file cannot be opened (another program holds it, or access is denied)";
     }
+  } else if (code == XMLR_SET_FAILED && RefuseReadOnly()) {
+    cause = "; the file is read-only";
   }
   return Fail(kExitError, FilePath() + ": " + function + " answered " + DescribeCode(code) + cause);
 }
