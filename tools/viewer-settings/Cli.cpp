@@ -71,9 +71,11 @@ std::string KeyHelp() {
   help << "Keys (" << kModalityPrefix << "<name>... for each modality, <n> for an entry of a "
        << "list; integers may be written in 0x hex):\n";
   for (const catalogue::Setting& setting : catalogue::Settings()) {
-    help << "  " << setting.key << ": " << catalogue::Describe(setting.kind) << " ("
-         << ToUtf8(setting.path) << "@" << ToUtf8(setting.attribute) << ")"
-         << (setting.settable ? "" : ", read only") << "\n";
+    const std::string takes = std::holds_alternative<uint32_t*>(setting.kind)
+                                  ? std::string("a colour: ") + kColourForms
+                                  : catalogue::Describe(setting.kind);
+    help << "  " << setting.key << ": " << takes << " (" << ToUtf8(setting.path) << "@"
+         << ToUtf8(setting.attribute) << ")" << (setting.settable ? "" : ", read only") << "\n";
   }
   help << "An entry of a list is set where the list holds it; the next entry after its last one "
           "is added.\n";
@@ -517,8 +519,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   bool json = false;
   CLI::App* show = app.add_subcommand(
       "show",
-      "print every group of settings as the library's getters read it, or one group; "
-      "the first use creates a missing file");
+      "print every group of settings as the library's getters read it, or one group; a "
+      "missing file is not created (init creates it)");
   show->add_option("GROUP", group, "one group: " + KnownSections());
   show->add_flag("--json", json, "print an object keyed by group");
 
