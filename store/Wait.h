@@ -65,6 +65,9 @@ class WriterLock {
 
  private:
   bool held_ = false;
+  // Where this is the thread's outermost holder.
+  std::u16string dir_;
+  std::unique_ptr<platform::Lock> lock_;
 };
 
 }  // namespace viewersettings::store

@@ -4,8 +4,10 @@
 # takes the folders' write permission away and runs the suite's test as the user nobody, in a
 # wine prefix of nobody's own. All of it happens in a scratch folder that nobody can reach,
 # with a copy of the suite, wherever the build lies.
-#   unwritable-folders.sh <suite .exe>
+#   unwritable-folders.sh <wine> <suite .exe>     (wine: 32-bit or 64-bit, as the suite is)
 set -euo pipefail
+wine=$1
+shift
 test_name=Saving.AsAnOrdinaryUserWhereOnlyTheFileIsWritable
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -23,7 +25,7 @@ cp "$1" "$suite"
 chmod 0755 "$suite"
 mkdir -p "$work/home" "$work/folders/install" "$work/folders/locked" "$work/folders/empty"
 chown nobody:"$group" "$work/home"
-VIEWERSETTINGS_PREPARE_FOLDERS=$(wine_path "$work/folders") wine "$suite" --gtest_filter=$test_name
+VIEWERSETTINGS_PREPARE_FOLDERS=$(wine_path "$work/folders") "$wine" "$suite" --gtest_filter=$test_name
 chmod 0666 "$work/folders/install/VorelViewerSysSetting.xml"
 chmod 0444 "$work/folders/locked/VorelViewerSysSetting.xml"
 chmod 0755 "$work/folders/install" "$work/folders/locked" "$work/folders/empty"
@@ -31,6 +33,6 @@ chmod 0755 "$work/folders/install" "$work/folders/locked" "$work/folders/empty"
 output=$(setpriv --reuid=nobody --regid="$group" --clear-groups \
   env HOME="$work/home" WINEPREFIX="$work/home/wineprefix" \
   VIEWERSETTINGS_UNWRITABLE_FOLDERS="$(wine_path "$work/folders")" \
-  wine "$suite" --gtest_filter=$test_name 2>&1) || { echo "$output"; exit 1; }
+  "$wine" "$suite" --gtest_filter=$test_name 2>&1) || { echo "$output"; exit 1; }
 echo "$output"
 grep -q "^\[       OK \] $test_name" <<<"$output"
