@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace bench {
 namespace {
 
-using viewersettings::platform::FromUtf8;
-using viewersettings::platform::ToUtf8;
+using viewersettings::text::FromUtf8;
+using viewersettings::text::ToUtf8;
 using namespace std::string_view_literals;
 
 constexpr char kSettingsFileName[] = "VorelViewerSysSetting.xml";

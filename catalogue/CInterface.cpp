@@ -11,13 +11,13 @@
 #include "ViewerSettings.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/Field.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace {
 
 using namespace viewersettings::catalogue;
-using viewersettings::platform::FromUtf8;
-using viewersettings::platform::ToUtf8Exactly;
+using viewersettings::text::FromUtf8;
+using viewersettings::text::ToUtf8Exactly;
 
 std::u16string Units(const VSChar* text) {
   std::u16string units;
@@ -82,7 +82,7 @@ int32_t XMLGetSetting(const VSChar* key, VSChar* buffer, int32_t capacity, int32
   try {
     const std::optional<std::string> name = KeyOf(key);
     if (!name) return XMLR_UNKNOWN_KEY;
-    const KeyReading reading = Get(*name);
+    const KeyValue reading = Get(*name);
     if (reading.code == XMLR_GET_OK) CopyText(TextOf(*reading.value), buffer, capacity, length);
     return reading.code;
   } catch (...) {

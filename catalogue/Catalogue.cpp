@@ -5,18 +5,23 @@
 #include <memory>
 
 #include "ViewerSettings.h"
-#include "catalogue/Groups.h"
-#include "platform/Utf8.h"
+#include "settings/Group.h"
 #include "settings/dicom/ModalityName.h"
+#include "store/Access.h"
 #include "store/SettingsFile.h"
 #include "store/Wait.h"
+#include "store/WriterLock.h"
+#include "text/Utf8.h"
 
 namespace viewersettings::catalogue {
 namespace {
 
-using platform::FromUtf8;
-using platform::ToUtf8;
-using Purpose = LeafTable::Purpose;
+using settings::GroupEntry;
+using settings::GroupRecord;
+using store::LeafRecorder;
+using text::FromUtf8;
+using text::ToUtf8;
+using Purpose = LeafRecorder::Purpose;
 
 constexpr char16_t kValue[] = u"Value";
 
@@ -29,19 +34,19 @@ std::string NumberedPattern(const std::u16string& name) {
   return ToUtf8(name.substr(0, digits)) + std::string(kNumberPlaceholder);
 }
 
-// The key of a leaf as GroupDef sets out; with `pattern`, the key of the table.
-std::string KeyOf(const GroupDef& def, const std::string& modality, const LeafTable& table,
-                  const LeafTable::LeafInfo& leaf, bool pattern) {
+// The key of a leaf as GroupEntry sets out; with `pattern`, the key of the table.
+std::string KeyOf(const GroupEntry& def, const std::string& modality, const LeafRecorder& table,
+                  const LeafRecorder::LeafInfo& leaf, bool pattern) {
   std::string key = def.keyPrefix;
   const size_t name = key.find(kNamePlaceholder);
   if (name != std::string::npos && !pattern) key.replace(name, kNamePlaceholder.size(), modality);
   const std::vector<std::u16string>& path = table.Accesses()[leaf.access].path;
-  for (size_t level = def.baseDepth; level < path.size(); ++level) {
+  for (size_t level = def.keyFromLevel; level < path.size(); ++level) {
     key += ToUtf8(path[level]) + ".";
   }
   std::string segment = ToUtf8(leaf.element);
-  if (leaf.entry != LeafTable::kNoEntry) {
-    const LeafTable::EntryInfo& entry = table.Entries()[leaf.entry];
+  if (leaf.entry != LeafRecorder::kNoEntry) {
+    const LeafRecorder::EntryInfo& entry = table.Entries()[leaf.entry];
     segment = pattern && entry.numbered ? NumberedPattern(entry.name) : ToUtf8(entry.name);
   } else {
     for (const auto& [element, renamed] : def.renamed) {
@@ -58,29 +63,31 @@ struct KeyedLeaf {
   std::string pattern;
   FieldRef field;
   FieldRef kind;
+  bool listEntry;
   std::function<void()> add;  // adds the leaf's entry to the record
 };
 
 std::vector<KeyedLeaf> KeyedLeaves(size_t group, const std::u16string& modality,
-                                   const LeafTable& table) {
-  const GroupDef& def = GroupDefs()[group];
+                                   const LeafRecorder& table) {
+  const GroupEntry& def = settings::Groups()[group];
   const std::string name = ToUtf8(modality);
   std::vector<KeyedLeaf> leaves;
-  for (const LeafTable::LeafInfo& leaf : table.Leaves()) {
+  for (const LeafRecorder::LeafInfo& leaf : table.Leaves()) {
     leaves.push_back(
         {KeyOf(def, name, table, leaf, false), KeyOf(def, name, table, leaf, true), leaf.field,
-         leaf.kind, leaf.entry == LeafTable::kNoEntry ? nullptr : table.Entries()[leaf.entry].add});
+         leaf.kind, leaf.entry != LeafRecorder::kNoEntry,
+         leaf.entry == LeafRecorder::kNoEntry ? nullptr : table.Entries()[leaf.entry].add});
   }
   return leaves;
 }
 
 // Below the root; an element named after its entry's number takes the placeholder.
-std::u16string PathOf(const LeafTable& table, const LeafTable::LeafInfo& leaf) {
+std::u16string PathOf(const LeafRecorder& table, const LeafRecorder::LeafInfo& leaf) {
   const std::vector<std::u16string>& levels = table.Accesses()[leaf.access].path;
   std::u16string path;
   for (size_t level = 1; level < levels.size(); ++level) path += levels[level] + u"/";
-  if (leaf.entry != LeafTable::kNoEntry) {
-    const LeafTable::EntryInfo& entry = table.Entries()[leaf.entry];
+  if (leaf.entry != LeafRecorder::kNoEntry) {
+    const LeafRecorder::EntryInfo& entry = table.Entries()[leaf.entry];
     if (entry.numbered && entry.name == leaf.element) {
       return path + FromUtf8(NumberedPattern(entry.name));
     }
@@ -97,18 +104,19 @@ struct Table {
 const Table& TheTable() {
   static const Table table = [] {
     Table built;
-    const std::vector<GroupDef>& defs = GroupDefs();
+    const std::vector<GroupEntry>& defs = settings::Groups();
     for (size_t group = 0; group < defs.size(); ++group) {
-      const GroupDef& def = defs[group];
-      built.groups.push_back({def.getter, def.setter, def.perModality});
-      const LeafTable leaves =
-          def.make(def.perModality ? kModalityLevel : u"")->Describe(Purpose::kWrite);
-      for (const LeafTable::LeafInfo& leaf : leaves.Leaves()) {
+      const GroupEntry& def = defs[group];
+      built.groups.push_back({def.getter, def.setter, def.perModality, def.listsModalities,
+                              def.section, def.sectionTitle, def.sectionNote});
+      const LeafRecorder leaves =
+          def.make(def.perModality ? kModalityLevel : u"")->RecordLeaves(Purpose::kWrite);
+      for (const LeafRecorder::LeafInfo& leaf : leaves.Leaves()) {
         const std::string key = KeyOf(def, "", leaves, leaf, true);
         if (built.byKey.count(key)) continue;  // a key of a group before, or another entry
         built.byKey[key] = built.settings.size();
         built.settings.push_back({key, group, leaf.kind, !def.setter.empty(),
-                                  leaf.entry != LeafTable::kNoEntry, PathOf(leaves, leaf),
+                                  leaf.entry != LeafRecorder::kNoEntry, PathOf(leaves, leaf),
                                   leaf.attribute});
       }
     }
@@ -152,59 +160,35 @@ bool MatchPattern(std::string_view pattern, std::string_view key, std::string* n
 
 // ---- Reading ----
 
-void FillSentinels(Group& group, int which) {
-  const LeafTable table = group.Describe(Purpose::kRead);
-  for (const LeafTable::LeafInfo& leaf : table.Leaves()) {
-    Assign(leaf.field, Sentinel(leaf.kind, which));
-  }
-}
-
-struct LeafReading {
+struct LeafValue {
   std::string key;
   std::string pattern;
   std::optional<Value> value;  // nothing: not stored
 };
 
-struct InstanceReading {
+struct RecordValues {
   int32_t code = 0;
-  bool whole = true;  // both readings agree: no access failed
-  std::vector<LeafReading> leaves;
+  bool whole = true;  // no access failed
+  std::vector<LeafValue> leaves;
 };
 
-// Every leaf of a group's record, stored or not. A getter leaves the fields whose elements are
-// missing as they were, so the record is read twice, filled first with one sentinel and then
-// with the other: a field that keeps each is not stored. Two readings of one text agree
-// otherwise; where they do not, an access failed in one of them (the composite getters answer
-// XMLR_GET_NOT_FOUND for any failure, out of memory included), and nothing is told from them.
-InstanceReading ReadInstance(size_t group, const std::u16string& modality) {
-  const GroupDef& def = GroupDefs()[group];
-  InstanceReading reading;
-  const std::unique_ptr<Group> first = def.make(modality);
-  FillSentinels(*first, 0);
-  reading.code = first->Get();
-  const std::unique_ptr<Group> second = def.make(modality);
-  FillSentinels(*second, 1);
-  reading.whole = second->Get() == reading.code;
-  std::map<std::string, std::optional<Value>> again;
-  for (const KeyedLeaf& leaf : KeyedLeaves(group, modality, second->Describe(Purpose::kRead))) {
-    again[leaf.key] = ValueOf(leaf.field);
-  }
-  for (const KeyedLeaf& leaf : KeyedLeaves(group, modality, first->Describe(Purpose::kRead))) {
+// Every leaf of a group's record, stored or not, from one reading: the readers log the fields
+// they take from an element of the document, and a leaf is stored when its field is among them,
+// or, within a list, when the record holds its entry (the getters put only the entries they
+// found). A getter that met a failed access (the composite ones answer XMLR_GET_NOT_FOUND for
+// any failure, out of memory included) tells nothing whole.
+RecordValues ReadInstance(size_t group, const std::u16string& modality) {
+  RecordValues reading;
+  const std::unique_ptr<GroupRecord> record = settings::Groups()[group].make(modality);
+  store::ReadLog log;
+  reading.code = record->Get();
+  reading.whole = !log.AccessFailed();
+  const LeafRecorder leaves = record->RecordLeaves(Purpose::kRead);
+  for (const KeyedLeaf& leaf : KeyedLeaves(group, modality, leaves)) {
     std::optional<Value> value = ValueOf(leaf.field);
-    const auto other = again.find(leaf.key);
-    const std::optional<Value> otherValue =
-        other == again.end() ? std::nullopt : std::move(other->second);
-    if (other != again.end()) again.erase(other);
-    if (value && otherValue && SameValue(*value, Sentinel(leaf.kind, 0)) &&
-        SameValue(*otherValue, Sentinel(leaf.kind, 1))) {
-      value.reset();
-    } else if (value.has_value() != otherValue.has_value() ||
-               (value && !SameValue(*value, *otherValue))) {
-      reading.whole = false;
-    }
+    if (!leaf.listEntry && !log.Read(store::AddressOf(leaf.field))) value.reset();
     reading.leaves.push_back({leaf.key, leaf.pattern, std::move(value)});
   }
-  reading.whole = reading.whole && again.empty();
   return reading;
 }
 
@@ -214,7 +198,7 @@ InstanceReading ReadInstance(size_t group, const std::u16string& modality) {
 struct Pending {
   size_t group;
   std::u16string modality;
-  std::unique_ptr<Group> record;
+  std::unique_ptr<GroupRecord> record;
 };
 
 // Gives the record's field for `key` the value, first adding the field's entry where the list
@@ -224,7 +208,7 @@ std::optional<Value> Apply(Pending& pending, const std::string& key, const Value
                            bool mayAdd) {
   for (bool added = false;; added = true) {
     const std::vector<KeyedLeaf> leaves =
-        KeyedLeaves(pending.group, pending.modality, pending.record->Describe(Purpose::kWrite));
+        KeyedLeaves(pending.group, pending.modality, pending.record->RecordLeaves(Purpose::kWrite));
     const auto leaf = std::find_if(leaves.begin(), leaves.end(),
                                    [&](const KeyedLeaf& each) { return each.key == key; });
     if (leaf == leaves.end()) return std::nullopt;
@@ -238,11 +222,11 @@ std::optional<Value> Apply(Pending& pending, const std::string& key, const Value
 }
 
 // The record read for storing holds what the readings found stored.
-bool Agrees(const Pending& pending, const InstanceReading& reading) {
+bool Agrees(const Pending& pending, const RecordValues& reading) {
   std::map<std::string, const std::optional<Value>*> found;
-  for (const LeafReading& leaf : reading.leaves) found[leaf.key] = &leaf.value;
+  for (const LeafValue& leaf : reading.leaves) found[leaf.key] = &leaf.value;
   for (const KeyedLeaf& leaf :
-       KeyedLeaves(pending.group, pending.modality, pending.record->Describe(Purpose::kRead))) {
+       KeyedLeaves(pending.group, pending.modality, pending.record->RecordLeaves(Purpose::kRead))) {
     const auto stored = found.find(leaf.key);
     if (stored == found.end() || !*stored->second) continue;
     const std::optional<Value> value = ValueOf(leaf.field);
@@ -252,12 +236,12 @@ bool Agrees(const Pending& pending, const InstanceReading& reading) {
 }
 
 // The values of a group that it did not hold before the changes and now holds.
-void NewlyStored(const Pending& pending, const InstanceReading& before,
+void NewlyStored(const Pending& pending, const RecordValues& before,
                  const std::vector<Change>& changes, std::vector<Entry>& to) {
   std::map<std::string, bool> wasStored;
-  for (const LeafReading& leaf : before.leaves) wasStored[leaf.key] = leaf.value.has_value();
+  for (const LeafValue& leaf : before.leaves) wasStored[leaf.key] = leaf.value.has_value();
   for (const KeyedLeaf& leaf :
-       KeyedLeaves(pending.group, pending.modality, pending.record->Describe(Purpose::kRead))) {
+       KeyedLeaves(pending.group, pending.modality, pending.record->RecordLeaves(Purpose::kRead))) {
     const bool changed = std::any_of(changes.begin(), changes.end(),
                                      [&](const Change& change) { return change.key == leaf.key; });
     const auto value = ValueOf(leaf.field);
@@ -293,42 +277,66 @@ std::optional<KeyMatch> MatchKey(std::string_view key) {
 int32_t WithOneReading(store::FunctionRef<void()> body) {
   store::CallScope call;
   const std::u16string path = store::GetSettingsFilePath();
-  std::optional<store::DecodedText> read = store::ReadSettingsText(path);
+  std::optional<text::DecodedText> read = store::ReadSettingsText(path);
   if (!read) return XMLR_FILE_ERROR;
   store::InMemorySettingsFile file(path, std::move(read->text));
   body();
   return XMLR_GET_OK;
 }
 
-Reading ReadGroup(size_t group, const std::u16string& modality) {
-  InstanceReading read = ReadInstance(group, modality);
+GroupValues ReadGroup(size_t group, const std::u16string& modality) {
+  RecordValues read = ReadInstance(group, modality);
   if (!read.whole) return {XMLR_FILE_ERROR, {}};
-  Reading reading{read.code, {}};
-  for (LeafReading& leaf : read.leaves) {
+  GroupValues reading{read.code, {}};
+  for (LeafValue& leaf : read.leaves) {
     if (OwnerOf(leaf.pattern) == group)
       reading.entries.push_back({leaf.key, std::move(leaf.value)});
   }
   return reading;
 }
 
+namespace {
+
+// The names of the added modalities that a reading of the list holds.
+std::vector<std::u16string> ModalitiesOf(const GroupValues& list) {
+  std::vector<std::u16string> names;
+  for (const Entry& entry : list.entries) {
+    if (!entry.value) continue;
+    const auto& name = std::get<std::u16string>(*entry.value);
+    if (dicom::IsUsableModalityName(name) &&
+        std::find(names.begin(), names.end(), name) == names.end()) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
+size_t ModalityListGroup() {
+  const std::vector<GroupEntry>& groups = settings::Groups();
+  return static_cast<size_t>(
+      std::find_if(groups.begin(), groups.end(),
+                   [](const GroupEntry& group) { return group.listsModalities; }) -
+      groups.begin());
+}
+
+}  // namespace
+
+std::vector<std::u16string> AddedModalities() {
+  return ModalitiesOf(ReadGroup(ModalityListGroup()));
+}
+
 int32_t ReadAll(std::vector<Entry>* entries) {
   bool whole = true;
   const int32_t read = WithOneReading([&] {
-    const std::vector<GroupDef>& defs = GroupDefs();
-    // The names of the added modalities, each once, from the list's own reading.
+    const std::vector<GroupEntry>& defs = settings::Groups();
     std::vector<std::u16string> names;
     for (size_t group = 0; group < defs.size(); ++group) {
       if (!defs[group].perModality) {
-        Reading reading = ReadGroup(group, u"");
+        GroupValues reading = ReadGroup(group, u"");
         whole = whole && reading.code != XMLR_FILE_ERROR;
+        if (defs[group].listsModalities) names = ModalitiesOf(reading);
         for (Entry& entry : reading.entries) {
-          if (!entry.value) continue;
-          const auto* name = std::get_if<std::u16string>(&*entry.value);
-          if (defs[group].listsModalities && dicom::IsUsableModalityName(*name) &&
-              std::find(names.begin(), names.end(), *name) == names.end()) {
-            names.push_back(*name);
-          }
-          entries->push_back(std::move(entry));
+          if (entry.value) entries->push_back(std::move(entry));
         }
         continue;
       }
@@ -336,7 +344,7 @@ int32_t ReadAll(std::vector<Entry>* entries) {
       // The per-modality groups, each modality's in a row.
       for (const std::u16string& name : names) {
         for (size_t each = group; each < defs.size() && defs[each].perModality; ++each) {
-          Reading reading = ReadGroup(each, name);
+          GroupValues reading = ReadGroup(each, name);
           whole = whole && reading.code != XMLR_FILE_ERROR;
           for (Entry& entry : reading.entries) {
             if (entry.value) entries->push_back(std::move(entry));
@@ -348,16 +356,38 @@ int32_t ReadAll(std::vector<Entry>* entries) {
   return whole ? read : XMLR_FILE_ERROR;
 }
 
-KeyReading Get(std::string_view key) {
-  KeyReading result;
+std::string ResultText(int32_t code) {
+  struct Known {
+    int32_t code;
+    const char* name;
+    const char* meaning;
+  };
+  static constexpr Known kCodes[] = {
+      {XMLR_GET_OK, "XMLR_GET_OK", "found"},
+      {XMLR_GET_NOT_FOUND, "XMLR_GET_NOT_FOUND", "an element was missing"},
+      {XMLR_SET_OK, "XMLR_SET_OK", "stored and written"},
+      {XMLR_SET_FAILED, "XMLR_SET_FAILED", "a value or the file was not written"},
+      {XMLR_FILE_ERROR, "XMLR_FILE_ERROR", "the settings file can be neither read nor created"},
+      {XMLR_UNKNOWN_KEY, "XMLR_UNKNOWN_KEY", "no setting has this key"},
+      {XMLR_BAD_VALUE, "XMLR_BAD_VALUE", "the text does not fit the setting"}};
+  for (const Known& known : kCodes) {
+    if (known.code == code) {
+      return std::string(known.name) + " (" + std::to_string(code) + ": " + known.meaning + ")";
+    }
+  }
+  return "result " + std::to_string(code);
+}
+
+KeyValue Get(std::string_view key) {
+  KeyValue result;
   const std::optional<KeyMatch> match = MatchKey(key);
   if (!match) {
     result.code = XMLR_UNKNOWN_KEY;
     return result;
   }
   const size_t group = Settings()[match->setting].group;
-  result.getter = GroupDefs()[group].getter;
-  Reading reading;
+  result.getter = settings::Groups()[group].getter;
+  GroupValues reading;
   if (WithOneReading([&] { reading = ReadGroup(group, match->modality); }) != XMLR_GET_OK ||
       reading.code == XMLR_FILE_ERROR) {
     result.code = result.getterCode = XMLR_FILE_ERROR;
@@ -397,9 +427,9 @@ std::vector<Checked> CheckChanges(const std::vector<Change>& changes,
     if (!setting.settable) {
       refusals.push_back({change.key, XMLR_SET_FAILED,
                           "it is read only: the library has no setter for it (" +
-                              GroupDefs()[setting.group].getter + " reads it)"});
+                              settings::Groups()[setting.group].getter + " reads it)"});
     } else if (!value) {
-      refusals.push_back({change.key, XMLR_BAD_VALUE, "it takes " + Describe(setting.kind)});
+      refusals.push_back({change.key, XMLR_BAD_VALUE, "it takes " + WhatItTakes(setting.kind)});
     } else {
       checked.push_back({*match, std::move(*value)});
     }
@@ -424,10 +454,10 @@ std::optional<std::string> ReadAndChange(std::vector<Pending>& pending,
   std::vector<std::optional<Value>> stored(changes.size());
   for (size_t p = 0; p < pending.size(); ++p) {
     Pending& group = pending[p];
-    const InstanceReading before = ReadInstance(group.group, group.modality);
-    group.record = GroupDefs()[group.group].make(group.modality);
+    const RecordValues before = ReadInstance(group.group, group.modality);
+    group.record = settings::Groups()[group.group].make(group.modality);
     if (!before.whole || group.record->Get() == XMLR_FILE_ERROR || !Agrees(group, before)) {
-      return GroupDefs()[group.group].getter;
+      return settings::Groups()[group.group].getter;
     }
     for (const size_t i : order) {
       std::optional<Value> value = Apply(group, changes[i].key, checked[i].value, owner[i] == p);
@@ -472,7 +502,7 @@ StoreReport Store(const std::vector<Change>& changes) {
   store::WriterLock lock(store::WritersDirectoryOf(store::GetSettingsFilePath()));
   if (!lock.Held()) {
     report.code = XMLR_FILE_ERROR;
-    report.function = GroupDefs()[pending.front().group].setter;
+    report.function = settings::Groups()[pending.front().group].setter;
     return report;
   }
   std::optional<std::string> failedGetter;
@@ -481,7 +511,7 @@ StoreReport Store(const std::vector<Change>& changes) {
   if (read != XMLR_GET_OK || failedGetter) {
     StoreReport failure;
     failure.code = read != XMLR_GET_OK ? XMLR_FILE_ERROR : XMLR_SET_FAILED;
-    failure.function = failedGetter.value_or(GroupDefs()[pending.front().group].getter);
+    failure.function = failedGetter.value_or(settings::Groups()[pending.front().group].getter);
     return failure;
   }
   if (!report.refusals.empty()) {
@@ -494,7 +524,7 @@ StoreReport Store(const std::vector<Change>& changes) {
     const int32_t result = group.record->Set();
     if (result != XMLR_SET_OK) {
       report.code = result;
-      report.function = GroupDefs()[group.group].setter;
+      report.function = settings::Groups()[group.group].setter;
       return report;
     }
   }
@@ -504,14 +534,14 @@ StoreReport Store(const std::vector<Change>& changes) {
 
 std::vector<ForwardSearch> ForwardSearched() {
   std::vector<ForwardSearch> searches;
-  for (const GroupDef& def : GroupDefs()) {
-    const LeafTable table =
-        def.make(def.perModality ? kModalityLevel : u"")->Describe(Purpose::kRead);
+  for (const GroupEntry& def : settings::Groups()) {
+    const LeafRecorder table =
+        def.make(def.perModality ? kModalityLevel : u"")->RecordLeaves(Purpose::kRead);
     for (size_t access = 0; access < table.Accesses().size(); ++access) {
-      const LeafTable::AccessInfo& info = table.Accesses()[access];
+      const LeafRecorder::AccessInfo& info = table.Accesses()[access];
       if (info.search != store::Search::kForward || info.list) continue;
       ForwardSearch search{{info.path.begin() + 1, info.path.end()}, {}};
-      for (const LeafTable::LeafInfo& leaf : table.Leaves()) {
+      for (const LeafRecorder::LeafInfo& leaf : table.Leaves()) {
         if (leaf.access == access &&
             (search.leaves.empty() || search.leaves.back() != leaf.element)) {
           search.leaves.push_back(leaf.element);

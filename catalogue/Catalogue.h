@@ -29,6 +29,13 @@ struct GroupInfo {
   std::string getter;
   std::string setter;  // empty when the library has none
   bool perModality;
+  bool listsModalities;  // its values are the names of the added modalities
+  // The section of the file the group belongs to, for people; the first group of a section gives
+  // its title and what a reading of it cannot tell. Per-modality sections say kNamePlaceholder
+  // for the modality's name.
+  std::string section;
+  std::string sectionTitle;
+  std::string sectionNote;
 };
 const std::vector<GroupInfo>& Groups();
 
@@ -68,26 +75,32 @@ struct Entry {
 // and then `body` does not run; else XMLR_GET_OK.
 int32_t WithOneReading(store::FunctionRef<void()> body);
 
-struct Reading {
+struct GroupValues {
   int32_t code = 0;  // the getter's result
   std::vector<Entry> entries;
 };
 // The settings of one group, by key, as its getter reads them (an empty modality for groups of
-// the whole file): within WithOneReading, twice from the same text, and XMLR_FILE_ERROR with no
-// entries where the two readings differ (an access failed in one of them).
-Reading ReadGroup(size_t group, const std::u16string& modality = {});
+// the whole file), each with its value where the file stores its element and with none where it
+// does not; XMLR_FILE_ERROR with no entries where an access of the getter failed.
+GroupValues ReadGroup(size_t group, const std::u16string& modality = {});
 // Every setting that the file stores, in the order of Settings(), the per-modality settings of
 // each added modality (with a usable name, each once) after the list. Read from one reading of
 // the file; XMLR_FILE_ERROR when any group could not be read whole.
 int32_t ReadAll(std::vector<Entry>* entries);
 
-struct KeyReading {
+// The names of the added modalities with a usable name, each once, in the list's order.
+std::vector<std::u16string> AddedModalities();
+
+struct KeyValue {
   int32_t code = 0;  // XMLR_GET_OK, XMLR_GET_NOT_FOUND, XMLR_FILE_ERROR or XMLR_UNKNOWN_KEY
   std::optional<Value> value;
   std::string getter;      // the exported function that read it
   int32_t getterCode = 0;  // what that function answered
 };
-KeyReading Get(std::string_view key);
+KeyValue Get(std::string_view key);
+
+// What a result code of the library means: "XMLR_GET_OK (5700: found)".
+std::string ResultText(int32_t code);
 
 // ---- Storing ----
 

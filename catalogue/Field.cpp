@@ -5,18 +5,13 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/WideConvert.h"
 #include "settings/dicom/ModalityName.h"
+#include "text/WideConvert.h"
 
 namespace viewersettings::catalogue {
 namespace {
 
-template <class... Handlers>
-struct Overloaded : Handlers... {
-  using Handlers::operator()...;
-};
-template <class... Handlers>
-Overloaded(Handlers...) -> Overloaded<Handlers...>;
+using store::Overloaded;
 
 // Numbers are ASCII; any other unit makes the text no number.
 std::optional<std::string> Ascii(std::u16string_view text) {
@@ -75,16 +70,6 @@ std::u16string FaceNameText(const FaceNameRef& name) {
 
 }  // namespace
 
-FieldRef KindOf(const FieldRef& ref) {
-  return std::visit(Overloaded{[](std::monostate) { return FieldRef(); },
-                               [](FaceNameRef field) {
-                                 return FieldRef(FaceNameRef{nullptr, field.size});
-                               },
-                               [](ModalityNameRef) { return FieldRef(ModalityNameRef{nullptr}); },
-                               [](auto* field) { return FieldRef(decltype(field)(nullptr)); }},
-                    ref);
-}
-
 std::optional<Value> ValueOf(const FieldRef& ref) {
   return std::visit(
       Overloaded{
@@ -104,23 +89,6 @@ bool SameValue(const Value& a, const Value& b) {
     return std::memcmp(&x, &y, sizeof x) == 0;
   }
   return a == b;
-}
-
-// Bit patterns that stored settings seldom hold (unlike 0 or a type's limits), so that a
-// second read is seldom needed.
-Value Sentinel(const FieldRef& kind, int which) {
-  return std::visit(
-      Overloaded{[which](float*) { return Value(which == 0 ? -1.25f : 2.5f); },
-                 [which](auto* field) {
-                   using Int = std::remove_pointer_t<decltype(field)>;
-                   const uint64_t bits = which == 0 ? 0xA5A5A5A5A5A5A5A5u : 0x5A5A5A5A5A5A5A5Au;
-                   return Value(static_cast<int64_t>(static_cast<Int>(bits)));
-                 },
-                 [which](std::u16string*) {
-                   return Value(std::u16string(1, which == 0 ? u'\x1' : u'\x2'));
-                 },
-                 [which](auto) { return Value(std::u16string(1, which == 0 ? u'\x1' : u'\x2')); }},
-      kind);
 }
 
 std::optional<Value> Parse(const FieldRef& kind, std::u16string_view text) {
@@ -175,7 +143,7 @@ void Assign(const FieldRef& ref, const Value& value) {
       ref);
 }
 
-std::string Describe(const FieldRef& kind) {
+std::string WhatItTakes(const FieldRef& kind) {
   return std::visit(
       Overloaded{
           [](std::monostate) -> std::string { return "an entry of a list"; },
@@ -185,8 +153,7 @@ std::string Describe(const FieldRef& kind) {
             return "text of at most " + std::to_string(field.size - 1) + " UTF-16 units";
           },
           [](ModalityNameRef) -> std::string {
-            return "a modality name, without white space, control characters or any of "
-                   "< > = \\ / ? ! \" ' & [ ]";
+            return std::string("a modality name, without ") + dicom::kModalityNameRefuses;
           },
           [](uint32_t*) -> std::string {
             return "a colour 0x00BBGGRR, " + DescribeInteger<uint32_t>();
@@ -198,8 +165,8 @@ std::string Describe(const FieldRef& kind) {
 }
 
 std::u16string TextOf(const Value& value) {
-  return std::visit(Overloaded{[](int64_t number) { return platform::FormatDecimal(number); },
-                               [](float number) { return platform::FormatFixed(number); },
+  return std::visit(Overloaded{[](int64_t number) { return text::FormatDecimal(number); },
+                               [](float number) { return text::FormatFixed(number); },
                                [](const std::u16string& text) { return text; }},
                     value);
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "ViewerSettings.h"
-#include "platform/ControlBase.h"
+#include "controls/ControlBase.h"
 
 // Colours are 0x00BBGGRR. They are uint32_t rather than the platform's own colour type so that
 // the decorated names, and with them the one export list, are the same on every platform.

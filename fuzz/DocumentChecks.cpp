@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace fuzzing {
 namespace {
@@ -63,7 +63,7 @@ std::vector<int32_t> RankTable(const std::vector<int32_t>& order, size_t slots) 
 
 void Fail(const std::string& what, const std::u16string& text) {
   std::fprintf(stderr, "\n*** %s\n*** in the document (%zu code units):\n%s\n*** end\n",
-               what.c_str(), text.size(), viewersettings::platform::ToUtf8(text).c_str());
+               what.c_str(), text.size(), viewersettings::text::ToUtf8(text).c_str());
   std::abort();
 }
 
@@ -146,8 +146,7 @@ std::string DifferenceFromReparse(const CXmlDocument& edited) {
   // The overload for NUL-terminated texts; the initial parse took the other one.
   CXmlDocument fresh;
   if (!fresh.ParseText(edited.GetDocText().c_str())) {
-    return "the edited text no longer parses: " +
-           viewersettings::platform::ToUtf8(fresh.GetError());
+    return "the edited text no longer parses: " + viewersettings::text::ToUtf8(fresh.GetError());
   }
   const std::optional<std::vector<int32_t>> editedOrder = SlotsInDocumentOrder(edited);
   const std::optional<std::vector<int32_t>> freshOrder = SlotsInDocumentOrder(fresh);

@@ -28,8 +28,8 @@
 
 #include "DocumentChecks.h"
 #include "ViewerSettings.h"
-#include "store/TextEncoding.h"
 #include "support/SimulatedDisk.h"
+#include "text/TextEncoding.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace {
@@ -37,10 +37,10 @@ namespace {
 using fuzzing::Fail;
 using fuzzing::StartTag;
 using testing_support::SimulatedDisk;
-using viewersettings::store::DecodedText;
-using viewersettings::store::DecodeFileText;
-using viewersettings::store::EncodingName;
-using viewersettings::store::TextForm;
+using viewersettings::text::DecodedText;
+using viewersettings::text::DecodeFileText;
+using viewersettings::text::EncodingName;
+using viewersettings::text::TextForm;
 
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();

@@ -1,13 +1,12 @@
 // First run: a settings file that cannot be opened is created with a skeleton and then seeded
-// through the library's own setters, so the defaults are exactly what those setters store. The
-// seeding happens in memory and the complete file reaches the disk in one replacement.
+// with the settings' own first-run values (StoreFirstRunSettings). The seeding happens in memory
+// and the complete file reaches the disk in one replacement.
 #include <string>
-#include <vector>
 
-#include "ViewerSettings.h"
 #include "platform/Env.h"
 #include "store/SettingsFile.h"
 #include "store/Wait.h"
+#include "store/WriterLock.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::store {
@@ -15,42 +14,11 @@ namespace {
 
 using platform::OpenMode;
 
-// A directory text longer than this falls back to "C:\" followed by its suffix.
-constexpr size_t kMaxDirectoryLength = 800;
-
-// The suffixes keep the backslashes the viewer's stations have always stored, on every platform.
-std::u16string DefaultDirectory(const std::u16string& exeRoot, const char16_t* suffix) {
-  std::u16string dir = exeRoot + suffix;
-  return dir.size() > kMaxDirectoryLength ? u"C:\\" + std::u16string(suffix) : dir;
-}
-
 // Byte-order mark, declaration line and an empty SystemSetting root, as the engine writes them.
 std::u16string SkeletonText() {
   CXmlDocument doc = CXmlDocument::WithDeclaration();
   doc.AddElement(u"SystemSetting");
   return u"\xFEFF" + doc.GetDocText();
-}
-
-void SeedDefaults() {
-  XMLSetMinDiskSpace(1000);
-  XMLSetRealData(1);
-  XMLSetAutoLoopPlay(1);
-
-  DICOMLocalInfo node;
-  const std::u16string exeRoot = GetExeRoot();
-  node.LocalImageDir = DefaultDirectory(exeRoot, u"Data\\");
-  // Crosswise, as stations have always had them: the SCP template directory serves the SCU side.
-  node.LocalSCUDir = DefaultDirectory(exeRoot, u"Ormask\\SCPTemplate\\");
-  node.LocalSCPDir = DefaultDirectory(exeRoot, u"Ormask\\SCUTemplate\\");
-  XMLSetDICOMLocalInfo(&node);
-
-  const std::vector<std::u16string> modalities = {u"General"};
-  XMLSetDICOMAddedModality(&modalities);
-  const DICOMModalityInfo general;
-  XMLSetDICOMModalityInfo(u"General", &general);
-
-  const std::u16string processName = u"DUZO.exe";
-  XMLSetDUZOProcessName(&processName);
 }
 
 }  // namespace
@@ -68,13 +36,13 @@ bool CreateDefaultSettingsFile(const std::u16string& path) {
       status != platform::Status::kNotFound) {
     return status == platform::Status::kOk;  // created meanwhile by another call
   }
-  return WriteSettingsText(path, FirstRunText(path),
-                           TextForm{});  // UTF-16LE with a byte-order mark
+  // UTF-16LE with a byte-order mark
+  return WriteSettingsText(path, FirstRunText(path), text::TextForm{});
 }
 
 std::u16string FirstRunText(const std::u16string& path) {
   InMemorySettingsFile staging(path, SkeletonText());
-  SeedDefaults();
+  StoreFirstRunSettings();
   return staging.Text();
 }
 

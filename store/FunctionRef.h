@@ -1,5 +1,6 @@
-// A non-owning reference to a callable: passing a lambda to a frame allocates nothing, so no
-// allocation failure can happen outside the frame that turns failures into result codes.
+// A non-owning reference to a callable: passing a lambda to Get or Set (store/Access.h) allocates
+// nothing, so no allocation failure can happen outside the access that turns failures into
+// result codes.
 #pragma once
 
 #include <type_traits>

@@ -7,6 +7,7 @@
 #include "platform/Env.h"
 #include "store/SettingsFile.h"
 #include "store/Wait.h"
+#include "store/WriterLock.h"
 
 namespace viewersettings::store {
 namespace {

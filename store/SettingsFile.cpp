@@ -58,7 +58,7 @@ Status ReplaceWith(const std::u16string& file, std::string_view bytes) {
 }
 
 // The file's whole content, decoded; `file` stays open.
-std::optional<DecodedText> ReadOpenFile(platform::File& file) {
+std::optional<text::DecodedText> ReadOpenFile(platform::File& file) {
   uint64_t bytes = 0;
   if (!file.Length(&bytes) || bytes == 0) return std::nullopt;
   // The engine addresses the text with 32-bit positions.
@@ -68,7 +68,7 @@ std::optional<DecodedText> ReadOpenFile(platform::File& file) {
   // it, so nothing is read past the buffer.
   std::u16string units(static_cast<size_t>((bytes + 1) / 2), u'\0');
   if (!file.Read(units.data(), static_cast<size_t>(bytes))) return std::nullopt;
-  DecodedText decoded = DecodeFileText(std::move(units), static_cast<size_t>(bytes));
+  text::DecodedText decoded = text::DecodeFileText(std::move(units), static_cast<size_t>(bytes));
   // UTF-8 gives up to one unit a byte, twice as many as UTF-16.
   if (decoded.text.size() > kMaxUnits) return std::nullopt;
   return decoded;
@@ -113,9 +113,9 @@ std::u16string WritersDirectoryOf(const std::u16string& path) {
   return DirectoryOf(CurrentEnv().ResolveLinks(path));
 }
 
-std::optional<DecodedText> ReadSettingsText(const std::u16string& path) {
+std::optional<text::DecodedText> ReadSettingsText(const std::u16string& path) {
   if (const InMemorySettingsFile* inMemory = InMemorySettingsFile::For(path)) {
-    return DecodedText{inMemory->text_, TextForm{}};
+    return text::DecodedText{inMemory->text_, text::TextForm{}};
   }
   Status status;
   auto file = OpenWhenFree(path, OpenMode::kReadExisting, &status);
@@ -124,7 +124,7 @@ std::optional<DecodedText> ReadSettingsText(const std::u16string& path) {
     file = OpenWhenFree(path, OpenMode::kReadExisting, &status);
   }
   if (!file) return std::nullopt;
-  std::optional<DecodedText> text = ReadOpenFile(*file);
+  std::optional<text::DecodedText> text = ReadOpenFile(*file);
   // While the file is held, no rewrite in place can begin or end: a journal seen now is that of
   // one that was interrupted, and what was read may be torn.
   if (!JournalMayExist(path)) return text;
@@ -134,9 +134,10 @@ std::optional<DecodedText> ReadSettingsText(const std::u16string& path) {
   return file ? ReadOpenFile(*file) : std::nullopt;
 }
 
-bool WriteSettingsText(const std::u16string& path, const std::u16string& text, TextForm form) {
+bool WriteSettingsText(const std::u16string& path, const std::u16string& text,
+                       text::TextForm form) {
   // Below, only these bytes are written.
-  const std::optional<FileBytes> encoded = EncodeFileText(text, form);
+  const std::optional<text::FileBytes> encoded = text::EncodeFileText(text, form);
   if (!encoded) return false;
   const std::string_view bytes = encoded->View();
   if (InMemorySettingsFile* inMemory = InMemorySettingsFile::For(path)) {

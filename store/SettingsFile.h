@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "store/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 namespace viewersettings::store {
 
@@ -26,7 +26,7 @@ std::u16string WritersDirectoryOf(const std::u16string& path);
 // first-run defaults first; the old text of an interrupted rewrite in place is put back first.
 // Nothing when the file can be neither read nor created, is empty, or stays busy for longer than
 // a call waits.
-std::optional<DecodedText> ReadSettingsText(const std::u16string& path);
+std::optional<text::DecodedText> ReadSettingsText(const std::u16string& path);
 
 // Stores `text` (no terminating NUL) in the file in `form`, the form the file was read in, so
 // that the file is always either wholly the old or wholly the new text, and stays the file it was
@@ -37,11 +37,14 @@ std::optional<DecodedText> ReadSettingsText(const std::u16string& path);
 // journal (store/Journal.h). A file that exists but cannot be written (read-only) is left as it
 // is, and so is one whose text cannot be written in its form. The caller holds the WriterLock of
 // WritersDirectoryOf(path).
-bool WriteSettingsText(const std::u16string& path, const std::u16string& text, TextForm form);
+bool WriteSettingsText(const std::u16string& path, const std::u16string& text, text::TextForm form);
 
 // Creates a missing settings file with the first-run defaults. Entered from ReadSettingsText
 // when the file is not there.
 bool CreateDefaultSettingsFile(const std::u16string& path);
+// Stores the first-run values through the settings' setters, into the file being created: the
+// settings' policy (settings/FirstRunSettings.cpp), which the store calls but does not decide.
+void StoreFirstRunSettings();
 
 // The text that the first run stores in the settings file at `path` on this station, seeded in
 // memory; nothing is written.
@@ -60,9 +63,9 @@ class InMemorySettingsFile {
   const std::u16string& Text() const { return text_; }
 
  private:
-  friend std::optional<DecodedText> ReadSettingsText(const std::u16string& path);
+  friend std::optional<text::DecodedText> ReadSettingsText(const std::u16string& path);
   friend bool WriteSettingsText(const std::u16string& path, const std::u16string& text,
-                                TextForm form);
+                                text::TextForm form);
   static InMemorySettingsFile* For(const std::u16string& path);
 
   const std::u16string& path_;

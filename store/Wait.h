@@ -1,4 +1,4 @@
-// Waiting for a file or lock that another call holds, and the writers' lock.
+// Waiting for a file or lock that another call holds.
 //
 // A call that meets the settings file held by another call waits for it, up to kBusyWait in all,
 // before it fails: so a getter does not answer "missing" only because another module was
@@ -50,24 +50,5 @@ platform::Status RetryWhileBusy(Attempt&& attempt) {
 // Opens a file, waiting while another opener holds it.
 std::unique_ptr<platform::File> OpenWhenFree(const std::u16string& path, platform::OpenMode mode,
                                              platform::Status* status);
-
-// The lock that every writer of the settings files in `dir` holds from reading the file until
-// its replacement is in place, so that concurrent setters (threads or processes) never lose a
-// change. Re-entrant on one thread: the first-run defaults are stored by setters that run
-// inside the call that holds it.
-class WriterLock {
- public:
-  explicit WriterLock(const std::u16string& dir);
-  ~WriterLock();
-  WriterLock(const WriterLock&) = delete;
-  WriterLock& operator=(const WriterLock&) = delete;
-  bool Held() const { return held_; }
-
- private:
-  bool held_ = false;
-  // Where this is the thread's outermost holder.
-  std::u16string dir_;
-  std::unique_ptr<platform::Lock> lock_;
-};
 
 }  // namespace viewersettings::store

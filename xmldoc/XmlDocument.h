@@ -79,6 +79,8 @@ class CXmlDocument {
   // Read-only views, for the store (writing without a copy) and for tests.
   const std::u16string& DocText() const { return docText; }
   const std::vector<ElemPos>& Index() const { return elemIndex; }
+  // The tag name of the element in `slot`, as FindElement compares it; empty for slot 0.
+  std::u16string TagNameOf(int32_t slot) const;
   int32_t NextFreeSlot() const { return nextFreeSlot; }
   Position GetPosition() const { return {parentPos, mainPos, childPos, nodeKind}; }
 
@@ -112,7 +114,6 @@ class CXmlDocument {
   std::u16string DecodeEntities(int32_t first, int32_t last) const;
 
   void LocateInsertion(int32_t parent, int32_t main, int32_t& pos, int32_t& prev) const;
-  std::u16string TagNameOf(int32_t slot) const;
   static std::u16string EscapeText(const char16_t* text);
   void ReplaceRange(int32_t at, int32_t count, const std::u16string& text);
   void ShiftPositions(int32_t slot, int32_t delta);

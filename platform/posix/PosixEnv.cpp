@@ -24,10 +24,13 @@
 #include <thread>
 
 #include "platform/Env.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace viewersettings::platform {
 namespace {
+
+using text::FromUtf8;
+using text::ToUtf8;
 
 int OpenRetryingInterrupts(const std::string& name, int flags, mode_t permissions = 0666) {
   int fd;

@@ -3,24 +3,38 @@
 #include <limits>
 
 #include "ViewerSettings.h"
-#include "catalogue/Describe.h"
-#include "catalogue/LeafTable.h"
-#include "platform/WideConvert.h"
-#include "store/Frame.h"
+#include "settings/Group.h"
+#include "store/Access.h"
+#include "text/WideConvert.h"
 
 using namespace viewersettings::store;
-using viewersettings::catalogue::LeafTable;
-using viewersettings::catalogue::ModalityNameRef;
 
 namespace {
 
-const ElementPath kViewerPath = {u"SystemSetting", u"DICOMViewer"};
+const FileAccess kViewerAccess = {{u"SystemSetting", u"DICOMViewer"}};
 
 // The stored count is a signed 16-bit number.
 constexpr size_t kMaxModalityCount = std::numeric_limits<int16_t>::max();
 
 std::u16string ModalityElementName(int32_t index) {
-  return u"Modality" + viewersettings::platform::FormatDecimal(index);
+  return u"Modality" + viewersettings::text::FormatDecimal(index);
+}
+
+// The names the list holds; for writing, also the one it may grow by. Names that are not usable
+// modality names are refused, as the per-modality functions would refuse them.
+void RecordLeaves(LeafRecorder& recorder, std::vector<std::u16string>& names) {
+  recorder.Access(kViewerAccess);
+  const size_t entries =
+      recorder.ForWriting() && names.size() < kMaxModalityCount ? names.size() + 1 : names.size();
+  std::u16string absent;
+  for (size_t index = 0; index < entries; ++index) {
+    const bool present = index < names.size();
+    const std::u16string element = ModalityElementName(static_cast<int32_t>(index));
+    recorder.Entry(
+        element, present, [&names] { names.emplace_back(); }, true);
+    recorder.Element(element.c_str());
+    recorder.Attr(u"Value", ModalityNameRef{present ? &names[index] : &absent});
+  }
 }
 
 }  // namespace
@@ -29,7 +43,7 @@ std::u16string ModalityElementName(int32_t index) {
 // that reads as zero or negative means no names.
 int32_t XMLGetDICOMAddedModality(std::vector<std::u16string>* names) {
   if (!names) return XMLR_GET_NOT_FOUND;
-  return Get(kViewerPath, [&](SettingsReader& r) {
+  return Get(kViewerAccess, [&](SettingsReader& r) {
     int16_t count = 0;
     r.Leaf(u"ModalityCount", count);
     // Built aside so that a failure midway leaves the caller's list as it was.
@@ -46,7 +60,7 @@ int32_t XMLGetDICOMAddedModality(std::vector<std::u16string>* names) {
 int32_t XMLSetDICOMAddedModality(const std::vector<std::u16string>* names) {
   if (!names || names->size() > kMaxModalityCount) return XMLR_SET_FAILED;
   const int16_t count = static_cast<int16_t>(names->size());
-  return Set(kViewerPath, [&](SettingsWriter& w) {
+  return Set(kViewerAccess, [&](SettingsWriter& w) {
     w.Leaf(u"ModalityCount", count);
     for (int32_t index = 0; index < count; ++index) {
       w.Leaf(ModalityElementName(index).c_str(), (*names)[index]);
@@ -54,20 +68,21 @@ int32_t XMLSetDICOMAddedModality(const std::vector<std::u16string>* names) {
   });
 }
 
-// The names the list holds; for writing, also the one it may grow by. Names that are not usable
-// modality names are refused, as the per-modality functions would refuse them.
-void viewersettings::catalogue::DescribeDICOMAddedModality(LeafTable& table,
-                                                           std::vector<std::u16string>& names) {
-  table.Access(kViewerPath);
-  const size_t entries =
-      table.ForWriting() && names.size() < kMaxModalityCount ? names.size() + 1 : names.size();
-  std::u16string absent;
-  for (size_t index = 0; index < entries; ++index) {
-    const bool present = index < names.size();
-    const std::u16string element = ModalityElementName(static_cast<int32_t>(index));
-    table.Entry(
-        element, present, [&names] { names.emplace_back(); }, true);
-    table.Element(element.c_str());
-    table.Attr(u"Value", ModalityNameRef{present ? &names[index] : &absent});
-  }
+namespace viewersettings::settings {
+
+// DICOM.Modality<n>
+GroupEntry AddedModalityGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetDICOMAddedModality";
+  group.setter = "XMLSetDICOMAddedModality";
+  group.keyPrefix = "DICOM.";
+  group.keyFromLevel = 2;
+  group.listsModalities = true;
+  group.section = "modalities";
+  group.sectionTitle = "Added modalities (DICOMViewer/ModalityCount, Modality0, ...)";
+  group.make = Records<std::vector<std::u16string>>(XMLGetDICOMAddedModality,
+                                                    XMLSetDICOMAddedModality, RecordLeaves);
+  return group;
 }
+
+}  // namespace viewersettings::settings

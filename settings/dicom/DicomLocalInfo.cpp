@@ -1,11 +1,9 @@
 // The local DICOM node: SystemSetting/DICOMViewer/DICOMNetSetting and its eight leaves.
 #include "ViewerSettings.h"
-#include "catalogue/Describe.h"
-#include "catalogue/LeafTable.h"
-#include "store/Frame.h"
+#include "settings/Group.h"
+#include "store/Access.h"
 
 using namespace viewersettings::store;
-using viewersettings::catalogue::LeafTable;
 
 namespace {
 
@@ -14,49 +12,75 @@ const ElementPath kNetSettingPath = {u"SystemSetting", u"DICOMViewer", u"DICOMNe
 // The leaves in file order. Each is looked up after the one found or added last, in both
 // directions, so a setter and the getter after it agree on which element holds a value.
 // RemoteAETitle, RemotePort, NetOption and TransferSyntaxUID are not stored.
-template <class Io, class Info>
-void NetLeaves(Io& io, Info& info) {
-  io.Leaf(u"UseStudyUID", info.UseStudyUID);
-  io.Leaf(u"CheckStudyUID", info.CheckStudyUID);
-  io.Leaf(u"LocalMaxSCPCount", info.LocalMaxSCPCount);
-  io.Leaf(u"LocalMaxSCUCount", info.LocalMaxSCUCount);
-  io.Leaf(u"LocalDelayTime", info.LocalDelayTime);
-  io.Leaf(u"LocalImageDir", info.LocalImageDir);
-  io.Leaf(u"LocalSCUDir", info.LocalSCUDir);
-  io.Leaf(u"LocalSCPDir", info.LocalSCPDir);
+const FileAccess kNetSettingAccess = {kNetSettingPath};
+template <class Visitor, class Info>
+void NetLeaves(Visitor& visit, Info& info) {
+  visit.Leaf(u"UseStudyUID", info.UseStudyUID);
+  visit.Leaf(u"CheckStudyUID", info.CheckStudyUID);
+  visit.Leaf(u"LocalMaxSCPCount", info.LocalMaxSCPCount);
+  visit.Leaf(u"LocalMaxSCUCount", info.LocalMaxSCUCount);
+  visit.Leaf(u"LocalDelayTime", info.LocalDelayTime);
+  visit.Leaf(u"LocalImageDir", info.LocalImageDir);
+  visit.Leaf(u"LocalSCUDir", info.LocalSCUDir);
+  visit.Leaf(u"LocalSCPDir", info.LocalSCPDir);
 }
 
 // Only the image directory, wherever it stands among its siblings.
-constexpr Search kImagePathSearch = Search::kFromFirst;
-template <class Io>
-void ImagePathLeaf(Io& io, std::u16string& path) {
-  io.Leaf(u"LocalImageDir", path);
+const FileAccess kImagePathAccess = {kNetSettingPath, Search::kFromFirst};
+template <class Visitor>
+void ImagePathLeaf(Visitor& visit, std::u16string& path) {
+  visit.Leaf(u"LocalImageDir", path);
 }
 
 }  // namespace
 
 int32_t XMLGetDICOMLocalInfo(DICOMLocalInfo* info) {
   if (!info) return XMLR_GET_NOT_FOUND;
-  return Get(kNetSettingPath, [&](SettingsReader& r) { NetLeaves(r, *info); });
+  return Get(kNetSettingAccess, [&](SettingsReader& r) { NetLeaves(r, *info); });
 }
 
 int32_t XMLSetDICOMLocalInfo(const DICOMLocalInfo* info) {
   if (!info) return XMLR_SET_FAILED;
-  return Set(kNetSettingPath, [&](SettingsWriter& w) { NetLeaves(w, *info); });
+  return Set(kNetSettingAccess, [&](SettingsWriter& w) { NetLeaves(w, *info); });
 }
 
 int32_t XMLGetDICOMImagePath(std::u16string* path) {
   if (!path) return XMLR_GET_NOT_FOUND;
-  return Get(
-      kNetSettingPath, [&](SettingsReader& r) { ImagePathLeaf(r, *path); }, kImagePathSearch);
+  return Get(kImagePathAccess, [&](SettingsReader& r) { ImagePathLeaf(r, *path); });
 }
 
-void viewersettings::catalogue::DescribeDICOMLocalInfo(LeafTable& table, DICOMLocalInfo& info) {
-  table.Access(kNetSettingPath);
-  NetLeaves(table, info);
+namespace viewersettings::settings {
+
+// DICOM.UseStudyUID, DICOM.CheckStudyUID, ..., DICOM.LocalSCPDir
+GroupEntry DicomNodeGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetDICOMLocalInfo";
+  group.setter = "XMLSetDICOMLocalInfo";
+  group.keyPrefix = "DICOM.";
+  group.keyFromLevel = 3;
+  group.section = "dicom";
+  group.sectionTitle = "DICOM node (DICOMViewer/DICOMNetSetting)";
+  group.make = Records<DICOMLocalInfo>(
+      XMLGetDICOMLocalInfo, XMLSetDICOMLocalInfo,
+      OneAccess(kNetSettingAccess, NetLeaves<LeafRecorder, DICOMLocalInfo>));
+  return group;
 }
 
-void viewersettings::catalogue::DescribeDICOMImagePath(LeafTable& table, std::u16string& path) {
-  table.Access(kNetSettingPath, kImagePathSearch);
-  ImagePathLeaf(table, path);
+// DICOM.ImagePath: the image directory once more, through the getter that looks for it anywhere;
+// read only.
+GroupEntry ImagePathGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetDICOMImagePath";
+  group.keyPrefix = "DICOM.";
+  group.keyFromLevel = 3;
+  group.renamed = {{u"LocalImageDir", "ImagePath"}};
+  group.section = "image-path";
+  group.sectionTitle = "DICOM image path";
+  group.sectionNote =
+      "the image directory looked up wherever it stands; set it as DICOM.LocalImageDir";
+  group.make = Records<std::u16string>(XMLGetDICOMImagePath, nullptr,
+                                       OneAccess(kImagePathAccess, ImagePathLeaf<LeafRecorder>));
+  return group;
 }
+
+}  // namespace viewersettings::settings

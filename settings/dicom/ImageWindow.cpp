@@ -1,12 +1,10 @@
 // The main image window: SystemSetting/DICOMViewer/DICOMMainWin, holding the partial zoom
 // (PartZoom) and the two overlay switches (ShowPatientInfo, ShowLabelInfo).
 #include "ViewerSettings.h"
-#include "catalogue/Describe.h"
-#include "catalogue/LeafTable.h"
-#include "store/Frame.h"
+#include "settings/Group.h"
+#include "store/Access.h"
 
 using namespace viewersettings::store;
-using viewersettings::catalogue::LeafTable;
 
 namespace {
 
@@ -14,53 +12,75 @@ const ElementPath kMainWinPath = {u"SystemSetting", u"DICOMViewer", u"DICOMMainW
 
 // PartZoom carries all three values as attributes, in this order. It may stand anywhere under
 // DICOMMainWin, so it is looked up from the first child.
-constexpr Search kPartZoomSearch = Search::kFromFirst;
-template <class Io, class Zoom>
-void PartZoomLeaf(Io& io, Zoom& zoom) {
-  if (!io.Element(u"PartZoom")) return;
-  io.Attr(u"ZoomRatio", zoom.ZoomRatio);
-  io.Attr(u"ZoomWidth", zoom.ZoomWidth);
-  io.Attr(u"ZoomHeight", zoom.ZoomHeight);
+const FileAccess kPartZoomAccess = {kMainWinPath, Search::kFromFirst};
+template <class Visitor, class Zoom>
+void PartZoomLeaf(Visitor& visit, Zoom& zoom) {
+  if (!visit.Element(u"PartZoom")) return;
+  visit.Attr(u"ZoomRatio", zoom.ZoomRatio);
+  visit.Attr(u"ZoomWidth", zoom.ZoomWidth);
+  visit.Attr(u"ZoomHeight", zoom.ZoomHeight);
 }
 
 // ShowLabelInfo is looked up after ShowPatientInfo. WinOption is the caller's and not stored.
-template <class Io, class Win>
-void SwitchLeaves(Io& io, Win& win) {
-  io.Leaf(u"ShowPatientInfo", win.ShowPatientInfo);
-  io.Leaf(u"ShowLabelInfo", win.ShowLabelInfo);
+const FileAccess kSwitchesAccess = {kMainWinPath};
+template <class Visitor, class Win>
+void SwitchLeaves(Visitor& visit, Win& win) {
+  visit.Leaf(u"ShowPatientInfo", win.ShowPatientInfo);
+  visit.Leaf(u"ShowLabelInfo", win.ShowLabelInfo);
 }
 
 }  // namespace
 
 int32_t XMLGetDicomPartZoomIn(PartZoomInfo* info) {
   if (!info) return XMLR_GET_NOT_FOUND;
-  return Get(
-      kMainWinPath, [&](SettingsReader& r) { PartZoomLeaf(r, *info); }, kPartZoomSearch);
+  return Get(kPartZoomAccess, [&](SettingsReader& r) { PartZoomLeaf(r, *info); });
 }
 
 int32_t XMLSetDicomPartZoomIn(const PartZoomInfo* info) {
   if (!info) return XMLR_SET_FAILED;
-  return Set(
-      kMainWinPath, [&](SettingsWriter& w) { PartZoomLeaf(w, *info); }, kPartZoomSearch);
+  return Set(kPartZoomAccess, [&](SettingsWriter& w) { PartZoomLeaf(w, *info); });
 }
 
 int32_t XMLGetDICOMImageWinInfo(DICOMImageWinInfo* info) {
   if (!info) return XMLR_GET_NOT_FOUND;
-  return Get(kMainWinPath, [&](SettingsReader& r) { SwitchLeaves(r, *info); });
+  return Get(kSwitchesAccess, [&](SettingsReader& r) { SwitchLeaves(r, *info); });
 }
 
 int32_t XMLSetDICOMImageWinInfo(const DICOMImageWinInfo* info) {
   if (!info) return XMLR_SET_FAILED;
-  return Set(kMainWinPath, [&](SettingsWriter& w) { SwitchLeaves(w, *info); });
+  return Set(kSwitchesAccess, [&](SettingsWriter& w) { SwitchLeaves(w, *info); });
 }
 
-void viewersettings::catalogue::DescribeDicomPartZoomIn(LeafTable& table, PartZoomInfo& zoom) {
-  table.Access(kMainWinPath, kPartZoomSearch);
-  PartZoomLeaf(table, zoom);
+namespace viewersettings::settings {
+
+// DICOM.PartZoom.ZoomRatio, DICOM.PartZoom.ZoomWidth, DICOM.PartZoom.ZoomHeight
+GroupEntry PartZoomGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetDicomPartZoomIn";
+  group.setter = "XMLSetDicomPartZoomIn";
+  group.keyPrefix = "DICOM.";
+  group.keyFromLevel = 3;
+  group.section = "zoom";
+  group.sectionTitle = "Partial zoom (DICOMViewer/DICOMMainWin/PartZoom)";
+  group.make =
+      Records<PartZoomInfo>(XMLGetDicomPartZoomIn, XMLSetDicomPartZoomIn,
+                            OneAccess(kPartZoomAccess, PartZoomLeaf<LeafRecorder, PartZoomInfo>));
+  return group;
 }
 
-void viewersettings::catalogue::DescribeDICOMImageWinInfo(LeafTable& table,
-                                                          DICOMImageWinInfo& win) {
-  table.Access(kMainWinPath);
-  SwitchLeaves(table, win);
+// DICOM.ShowPatientInfo, DICOM.ShowLabelInfo
+GroupEntry ImageWinGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetDICOMImageWinInfo";
+  group.setter = "XMLSetDICOMImageWinInfo";
+  group.keyPrefix = "DICOM.";
+  group.keyFromLevel = 3;
+  group.section = "image-window";
+  group.sectionTitle = "Image window switches (DICOMViewer/DICOMMainWin)";
+  group.make = Records<DICOMImageWinInfo>(
+      XMLGetDICOMImageWinInfo, XMLSetDICOMImageWinInfo,
+      OneAccess(kSwitchesAccess, SwitchLeaves<LeafRecorder, DICOMImageWinInfo>));
+  return group;
 }
+
+}  // namespace viewersettings::settings

@@ -4,77 +4,81 @@
 #include <utility>
 
 #include "ViewerSettings.h"
-#include "catalogue/Describe.h"
-#include "catalogue/LeafTable.h"
+#include "settings/Group.h"
+#include "settings/dicom/ModalityAccess.h"
 #include "settings/dicom/ModalityName.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 #include "store/Wait.h"
 
 using namespace viewersettings::store;
-using viewersettings::catalogue::LeafTable;
 using viewersettings::dicom::IsUsableModalityName;
+using viewersettings::dicom::ModalityAccess;
 
 namespace {
 
-template <class Io, class Symbol>
-void SymbolLeaves(Io& io, Symbol& symbol) {
-  io.Leaf(u"Style", symbol.Style);
-  io.Leaf(u"Size", symbol.Size);
+FileAccess SymbolAccess(const std::u16string& modality, const char16_t* symbol) {
+  return ModalityAccess(modality, {u"Label", u"Symbol", symbol});
 }
 
-template <class Io, class Text>
-void TextLeaves(Io& io, Text& text) {
-  io.Leaf(u"Unit", text.Unit);
-  io.Leaf(u"Precision", text.Precision);
+template <class Visitor, class Symbol>
+void SymbolLeaves(Visitor& visit, Symbol& symbol) {
+  visit.Leaf(u"Style", symbol.Style);
+  visit.Leaf(u"Size", symbol.Size);
 }
 
+FileAccess TextAccess(const std::u16string& modality) {
+  return ModalityAccess(modality, {u"Label", u"Text"});
+}
+template <class Visitor, class Text>
+void TextLeaves(Visitor& visit, Text& text) {
+  visit.Leaf(u"Unit", text.Unit);
+  visit.Leaf(u"Precision", text.Precision);
+}
+
+FileAccess FontAccess(const std::u16string& modality) {
+  return ModalityAccess(modality, {u"Label", u"Text", u"Font"});
+}
 // The text colour is kept among the font's leaves, between PitchAndFamily and FaceName.
-template <class Io, class Font, class Color>
-void FontLeaves(Io& io, Font& font, Color& color) {
-  io.Leaf(u"Height", font.lfHeight);
-  io.Leaf(u"Width", font.lfWidth);
-  io.Leaf(u"Escapment", font.lfEscapement);  // sic: the stored files spell it this way
-  io.Leaf(u"Orientation", font.lfOrientation);
-  io.Leaf(u"Weight", font.lfWeight);
-  io.Leaf(u"Italic", CharForm(font.lfItalic));
-  io.Leaf(u"Underline", CharForm(font.lfUnderline));
-  io.Leaf(u"StrikeOut", CharForm(font.lfStrikeOut));
-  io.Leaf(u"CharSet", CharForm(font.lfCharSet));
-  io.Leaf(u"OutPrecision", CharForm(font.lfOutPrecision));
-  io.Leaf(u"ClipPrecision", CharForm(font.lfClipPrecision));
-  io.Leaf(u"Quality", CharForm(font.lfQuality));
-  io.Leaf(u"PitchAndFamily", CharForm(font.lfPitchAndFamily));
-  io.Leaf(u"Color", color);
-  io.Leaf(u"FaceName", FaceNameForm(font.lfFaceName));
+template <class Visitor, class Font, class Color>
+void FontLeaves(Visitor& visit, Font& font, Color& color) {
+  visit.Leaf(u"Height", font.lfHeight);
+  visit.Leaf(u"Width", font.lfWidth);
+  visit.Leaf(u"Escapment", font.lfEscapement);  // sic: the stored files spell it this way
+  visit.Leaf(u"Orientation", font.lfOrientation);
+  visit.Leaf(u"Weight", font.lfWeight);
+  visit.Leaf(u"Italic", CharForm(font.lfItalic));
+  visit.Leaf(u"Underline", CharForm(font.lfUnderline));
+  visit.Leaf(u"StrikeOut", CharForm(font.lfStrikeOut));
+  visit.Leaf(u"CharSet", CharForm(font.lfCharSet));
+  visit.Leaf(u"OutPrecision", CharForm(font.lfOutPrecision));
+  visit.Leaf(u"ClipPrecision", CharForm(font.lfClipPrecision));
+  visit.Leaf(u"Quality", CharForm(font.lfQuality));
+  visit.Leaf(u"PitchAndFamily", CharForm(font.lfPitchAndFamily));
+  visit.Leaf(u"Color", color);
+  visit.Leaf(u"FaceName", FaceNameForm(font.lfFaceName));
 }
 
 int32_t ReadLabelSymbol(const std::u16string& modality, const char16_t* symbol,
                         DICOMLabelSymbol& out) {
-  return Get({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Symbol", symbol},
-             [&](SettingsReader& r) { SymbolLeaves(r, out); });
+  return Get(SymbolAccess(modality, symbol), [&](SettingsReader& r) { SymbolLeaves(r, out); });
 }
 
 int32_t WriteLabelSymbol(const std::u16string& modality, const char16_t* symbol,
                          const DICOMLabelSymbol& in) {
-  return Set({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Symbol", symbol},
-             [&](SettingsWriter& w) { SymbolLeaves(w, in); });
+  return Set(SymbolAccess(modality, symbol), [&](SettingsWriter& w) { SymbolLeaves(w, in); });
 }
 
 int32_t ReadLabelFont(const std::u16string& modality, LOGFONTW& font, uint32_t& color) {
-  return Get({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text", u"Font"},
-             [&](SettingsReader& r) { FontLeaves(r, font, color); });
+  return Get(FontAccess(modality), [&](SettingsReader& r) { FontLeaves(r, font, color); });
 }
 
 int32_t WriteLabelFont(const std::u16string& modality, const LOGFONTW& font,
                        const uint32_t& color) {
-  return Set({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text", u"Font"},
-             [&](SettingsWriter& w) { FontLeaves(w, font, color); });
+  return Set(FontAccess(modality), [&](SettingsWriter& w) { FontLeaves(w, font, color); });
 }
 
 int32_t ReadLabelText(const std::u16string& modality, DICOMLabelText& out) {
-  const int32_t result =
-      Get({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text"},
-          [&](SettingsReader& r) { TextLeaves(r, out); });
+  const int32_t result = Get(TextAccess(modality), [&](SettingsReader& r) { TextLeaves(r, out); });
   if (result == XMLR_FILE_ERROR) return result;
   // The font and colour are taken as one block, and only when every font leaf was there.
   LOGFONTW font{};
@@ -82,13 +86,13 @@ int32_t ReadLabelText(const std::u16string& modality, DICOMLabelText& out) {
   if (ReadLabelFont(modality, font, color) != XMLR_GET_OK) return XMLR_GET_NOT_FOUND;
   out.Font = font;
   out.Color = color;
+  ReadLog::NoteCopied(&font, sizeof font, &out.Font);
+  ReadLog::NoteCopied(&color, sizeof color, &out.Color);
   return result;
 }
 
 int32_t WriteLabelText(const std::u16string& modality, const DICOMLabelText& in) {
-  const int32_t result =
-      Set({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text"},
-          [&](SettingsWriter& w) { TextLeaves(w, in); });
+  const int32_t result = Set(TextAccess(modality), [&](SettingsWriter& w) { TextLeaves(w, in); });
   if (result == XMLR_FILE_ERROR) return result;
   const int32_t fontResult = WriteLabelFont(modality, in.Font, in.Color);
   return result == XMLR_SET_OK && fontResult == XMLR_SET_OK ? XMLR_SET_OK : XMLR_SET_FAILED;
@@ -123,18 +127,46 @@ int32_t XMLSetDICOMLabelInfo(const std::u16string& modality, const DICOMLabelInf
       XMLR_SET_OK, XMLR_SET_FAILED);
 }
 
+namespace viewersettings::settings {
+namespace {
+
 // The five accesses in the order of the getter and setter.
-void viewersettings::catalogue::DescribeDICOMLabelInfo(LeafTable& table,
-                                                       const std::u16string& modality,
-                                                       DICOMLabelInfo& info) {
+void RecordLabelLeaves(LeafRecorder& recorder, const std::u16string& modality,
+                       DICOMLabelInfo& info) {
   const std::pair<const char16_t*, DICOMLabelSymbol*> symbols[] = {
       {u"Point", &info.Point}, {u"Line", &info.Line}, {u"Arrow", &info.Arrow}};
   for (const auto& [name, symbol] : symbols) {
-    table.Access({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Symbol", name});
-    SymbolLeaves(table, *symbol);
+    recorder.Access(SymbolAccess(modality, name));
+    SymbolLeaves(recorder, *symbol);
   }
-  table.Access({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text"});
-  TextLeaves(table, info.Text);
-  table.Access({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"Label", u"Text", u"Font"});
-  FontLeaves(table, info.Text.Font, info.Text.Color);
+  recorder.Access(TextAccess(modality));
+  TextLeaves(recorder, info.Text);
+  recorder.Access(FontAccess(modality));
+  FontLeaves(recorder, info.Text.Font, info.Text.Color);
 }
+
+RecordFunctions<DICOMLabelInfo> LabelRecord(const std::u16string& modality) {
+  return {[modality](DICOMLabelInfo& info) { return XMLGetDICOMLabelInfo(modality, &info); },
+          [modality](const DICOMLabelInfo& info) { return XMLSetDICOMLabelInfo(modality, &info); },
+          [] { return DICOMModalityInfo().Label; },
+          [modality](LeafRecorder& recorder, DICOMLabelInfo& info) {
+            RecordLabelLeaves(recorder, modality, info);
+          }};
+}
+
+}  // namespace
+
+// Modality.<name>.Label.Symbol.Point.Style, ..., Modality.<name>.Label.Text.Font.FaceName
+GroupEntry LabelGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetDICOMLabelInfo";
+  group.setter = "XMLSetDICOMLabelInfo";
+  group.perModality = true;
+  group.keyPrefix = "Modality.<name>.";
+  group.keyFromLevel = 3;
+  group.section = "Modality.<name>";
+  group.make = ModalityRecords(LabelRecord);
+  return group;
+}
+
+}  // namespace viewersettings::settings

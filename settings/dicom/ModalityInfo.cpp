@@ -2,7 +2,7 @@
 // overlay and the labels, each through its own exported functions and thus its own accesses.
 #include "ViewerSettings.h"
 #include "settings/dicom/ModalityName.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 #include "store/Wait.h"
 
 using viewersettings::dicom::IsUsableModalityName;

@@ -12,4 +12,8 @@ namespace viewersettings::dicom {
 // (< > = \ / ? ! [ ]), quotes, and "&". Every other name, digits first included, is usable.
 bool IsUsableModalityName(const std::u16string& name);
 
+// What a usable name may not hold, for people.
+inline constexpr char kModalityNameRefuses[] =
+    "white space, control characters or any of < > = \\ / ? ! \" ' & [ ]";
+
 }  // namespace viewersettings::dicom

@@ -2,46 +2,42 @@
 // PatientInfo. The corner texts, colour and height are one access to the file, the
 // image-information items under DisplayInfo a second one.
 #include "ViewerSettings.h"
-#include "catalogue/Describe.h"
-#include "catalogue/LeafTable.h"
+#include "settings/Group.h"
+#include "settings/dicom/ModalityAccess.h"
 #include "settings/dicom/ModalityName.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 #include "store/Wait.h"
 
 using namespace viewersettings::store;
-using viewersettings::catalogue::LeafTable;
 using viewersettings::dicom::IsUsableModalityName;
+using viewersettings::dicom::ModalityAccess;
 
 namespace {
 
-template <class Io, class Info>
-void OverlayLeaves(Io& io, Info& info) {
-  io.Leaf(u"LeftTop", info.LeftTop);
-  io.Leaf(u"RightTop", info.RightTop);
-  io.Leaf(u"LeftBottom", info.LeftBottom);
-  io.Leaf(u"RightBottom", info.RightBottom);
-  io.Leaf(u"Color", info.Color);
-  io.Leaf(u"Height", info.Height);
+FileAccess OverlayAccess(const std::u16string& modality) {
+  return ModalityAccess(modality, {u"PatientInfo"});
+}
+template <class Visitor, class Info>
+void OverlayLeaves(Visitor& visit, Info& info) {
+  visit.Leaf(u"LeftTop", info.LeftTop);
+  visit.Leaf(u"RightTop", info.RightTop);
+  visit.Leaf(u"LeftBottom", info.LeftBottom);
+  visit.Leaf(u"RightBottom", info.RightBottom);
+  visit.Leaf(u"Color", info.Color);
+  visit.Leaf(u"Height", info.Height);
 }
 
 // The file keeps these leaves in another order than the record's fields.
-template <class Io, class Items>
-void DisplayInfoLeaves(Io& io, Items& items) {
-  io.Leaf(u"ImageDirection", items.ImageDirection);
-  io.Leaf(u"ZoomRatio", items.ZoomRatio);
-  io.Leaf(u"WidthLevel", items.WidthLevel);
-  io.Leaf(u"SeriesImageNo", items.SeriesImageNo);
-  io.Leaf(u"ImageSize", items.ImageSize);
+FileAccess DisplayInfoAccess(const std::u16string& modality) {
+  return ModalityAccess(modality, {u"PatientInfo", u"DisplayInfo"});
 }
-
-int32_t ReadDisplayInfo(const std::u16string& modality, DICOMDisplayInfo& out) {
-  return Get({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo", u"DisplayInfo"},
-             [&](SettingsReader& r) { DisplayInfoLeaves(r, out); });
-}
-
-int32_t WriteDisplayInfo(const std::u16string& modality, const DICOMDisplayInfo& in) {
-  return Set({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo", u"DisplayInfo"},
-             [&](SettingsWriter& w) { DisplayInfoLeaves(w, in); });
+template <class Visitor, class Items>
+void DisplayInfoLeaves(Visitor& visit, Items& items) {
+  visit.Leaf(u"ImageDirection", items.ImageDirection);
+  visit.Leaf(u"ZoomRatio", items.ZoomRatio);
+  visit.Leaf(u"WidthLevel", items.WidthLevel);
+  visit.Leaf(u"SeriesImageNo", items.SeriesImageNo);
+  visit.Leaf(u"ImageSize", items.ImageSize);
 }
 
 }  // namespace
@@ -50,11 +46,14 @@ int32_t XMLGetDICOMModalityPatientInfo(const std::u16string& modality,
                                        DICOMModalityPatientInfo* info) {
   if (!info || !IsUsableModalityName(modality)) return XMLR_GET_NOT_FOUND;
   CallScope call;
-  const int32_t result = Get({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo"},
-                             [&](SettingsReader& r) { OverlayLeaves(r, *info); });
+  const int32_t result =
+      Get(OverlayAccess(modality), [&](SettingsReader& r) { OverlayLeaves(r, *info); });
   if (result == XMLR_FILE_ERROR) return result;
   // A failure of the second access, even for want of the file, is only a missing part here.
-  if (ReadDisplayInfo(modality, info->DisplayInfo) != XMLR_GET_OK) return XMLR_GET_NOT_FOUND;
+  if (Get(DisplayInfoAccess(modality),
+          [&](SettingsReader& r) { DisplayInfoLeaves(r, info->DisplayInfo); }) != XMLR_GET_OK) {
+    return XMLR_GET_NOT_FOUND;
+  }
   return result;
 }
 
@@ -62,19 +61,48 @@ int32_t XMLSetDICOMModalityPatientInfo(const std::u16string& modality,
                                        const DICOMModalityPatientInfo* info) {
   if (!info || !IsUsableModalityName(modality)) return XMLR_SET_FAILED;
   CallScope call;
-  const int32_t result = Set({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo"},
-                             [&](SettingsWriter& w) { OverlayLeaves(w, *info); });
+  const int32_t result =
+      Set(OverlayAccess(modality), [&](SettingsWriter& w) { OverlayLeaves(w, *info); });
   if (result == XMLR_FILE_ERROR) return result;
-  if (WriteDisplayInfo(modality, info->DisplayInfo) != XMLR_SET_OK) return XMLR_SET_FAILED;
+  if (Set(DisplayInfoAccess(modality),
+          [&](SettingsWriter& w) { DisplayInfoLeaves(w, info->DisplayInfo); }) != XMLR_SET_OK) {
+    return XMLR_SET_FAILED;
+  }
   return result;
 }
 
-void viewersettings::catalogue::DescribeDICOMModalityPatientInfo(LeafTable& table,
-                                                                 const std::u16string& modality,
-                                                                 DICOMModalityPatientInfo& info) {
-  table.Access({u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo"});
-  OverlayLeaves(table, info);
-  table.Access(
-      {u"SystemSetting", u"DICOMViewer", modality.c_str(), u"PatientInfo", u"DisplayInfo"});
-  DisplayInfoLeaves(table, info.DisplayInfo);
+namespace viewersettings::settings {
+namespace {
+
+RecordFunctions<DICOMModalityPatientInfo> PatientInfoRecord(const std::u16string& modality) {
+  return {[modality](DICOMModalityPatientInfo& info) {
+            return XMLGetDICOMModalityPatientInfo(modality, &info);
+          },
+          [modality](const DICOMModalityPatientInfo& info) {
+            return XMLSetDICOMModalityPatientInfo(modality, &info);
+          },
+          [] { return DICOMModalityInfo().PatientInfo; },
+          [modality](LeafRecorder& recorder, DICOMModalityPatientInfo& info) {
+            recorder.Access(OverlayAccess(modality));
+            OverlayLeaves(recorder, info);
+            recorder.Access(DisplayInfoAccess(modality));
+            DisplayInfoLeaves(recorder, info.DisplayInfo);
+          }};
 }
+
+}  // namespace
+
+// Modality.<name>.PatientInfo.LeftTop, ..., Modality.<name>.PatientInfo.DisplayInfo.ImageSize
+GroupEntry PatientInfoGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetDICOMModalityPatientInfo";
+  group.setter = "XMLSetDICOMModalityPatientInfo";
+  group.perModality = true;
+  group.keyPrefix = "Modality.<name>.";
+  group.keyFromLevel = 3;
+  group.section = "Modality.<name>";
+  group.make = ModalityRecords(PatientInfoRecord);
+  return group;
+}
+
+}  // namespace viewersettings::settings

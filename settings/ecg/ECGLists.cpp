@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <iterator>
 
-#include "catalogue/LeafTable.h"
-#include "store/Frame.h"
+#include "store/Access.h"
+#include "store/LeafRecorder.h"
 
 namespace viewersettings::ecg {
 namespace {
@@ -26,34 +26,34 @@ const char16_t* ElementOf(int kind, const char16_t* const (&elements)[N]) {
   return kind >= 0 && kind < static_cast<int>(N) ? elements[kind] : nullptr;
 }
 
-template <class Io, class Entry>
-void ColorComponents(Io& io, Entry& color) {
-  io.Attr(u"Red", color.Red);
-  io.Attr(u"Green", color.Green);
-  io.Attr(u"Blue", color.Blue);
+template <class Visitor, class Entry>
+void ColorComponents(Visitor& visit, Entry& color) {
+  visit.Attr(u"Red", color.Red);
+  visit.Attr(u"Green", color.Green);
+  visit.Attr(u"Blue", color.Blue);
 }
 
 // Each filter keeps only its own parameters; "Density" is a fraction for filter I and an
 // integer for filter III.
-template <class Io, class Entry>
-void FilterParameters(Io& io, Entry& filter) {
+template <class Visitor, class Entry>
+void FilterParameters(Visitor& visit, Entry& filter) {
   switch (filter.Kind) {
     case SmoothFilterKindNone:
-      io.Attr(u"BaseLineWidth", filter.ParamB);
+      visit.Attr(u"BaseLineWidth", filter.ParamB);
       break;
     case SmoothFilterKindI:
-      io.Attr(u"BaseLineWidth", filter.ParamB);
-      io.Attr(u"Brightness", filter.ParamC);
-      io.Attr(u"Density", filter.ParamA);
+      visit.Attr(u"BaseLineWidth", filter.ParamB);
+      visit.Attr(u"Brightness", filter.ParamC);
+      visit.Attr(u"Density", filter.ParamA);
       break;
     case SmoothFilterKindII:
-      io.Attr(u"Brightness", filter.ParamC);
+      visit.Attr(u"Brightness", filter.ParamC);
       break;
     case SmoothFilterKindIII:
-      io.Attr(u"QRSWidth", filter.ParamA);
-      io.Attr(u"BaseLineWidth", filter.ParamB);
-      io.Attr(u"Density", filter.ParamC);
-      io.Attr(u"Gamma", filter.ParamD);
+      visit.Attr(u"QRSWidth", filter.ParamA);
+      visit.Attr(u"BaseLineWidth", filter.ParamB);
+      visit.Attr(u"Density", filter.ParamC);
+      visit.Attr(u"Gamma", filter.ParamD);
       break;
   }
 }
@@ -61,17 +61,17 @@ void FilterParameters(Io& io, Entry& filter) {
 // The entries of a list by kind, each with the attributes its kind stores; a kind the list does
 // not hold is added with zero values.
 template <class Entry, size_t N, class Attributes>
-void DescribeKinds(catalogue::LeafTable& table, std::vector<Entry>& entries,
-                   const char16_t* const (&elements)[N], Attributes attributes) {
+void RecordKinds(store::LeafRecorder& recorder, std::vector<Entry>& entries,
+                 const char16_t* const (&elements)[N], Attributes attributes) {
   for (size_t kind = 0; kind < N; ++kind) {
     Entry absent{};
     absent.Kind = static_cast<decltype(absent.Kind)>(kind);
     const auto found = std::find_if(entries.begin(), entries.end(),
                                     [&](const Entry& entry) { return entry.Kind == absent.Kind; });
     const bool present = found != entries.end();
-    table.Entry(elements[kind], present, [&entries, absent] { entries.push_back(absent); });
-    table.Element(elements[kind]);
-    attributes(table, present ? *found : absent);
+    recorder.Entry(elements[kind], present, [&entries, absent] { entries.push_back(absent); });
+    recorder.Element(elements[kind]);
+    attributes(recorder, present ? *found : absent);
   }
 }
 
@@ -145,16 +145,16 @@ int32_t WriteECGSmoothFilter(const std::vector<SmoothFilterEntry>& filters) {
       Search::kFromFirstAddAfterLast);
 }
 
-void DescribeECGColorSetting(catalogue::LeafTable& table, std::vector<ECGColorEntry>& colors) {
-  table.Access({u"SystemSetting", u"ECGViewer", u"ColorSetting"}, Search::kFromFirst);
-  DescribeKinds(table, colors, kColorElements,
-                [](auto& io, ECGColorEntry& color) { ColorComponents(io, color); });
+void RecordECGColorLeaves(store::LeafRecorder& recorder, std::vector<ECGColorEntry>& colors) {
+  recorder.Access({u"SystemSetting", u"ECGViewer", u"ColorSetting"}, Search::kFromFirst);
+  RecordKinds(recorder, colors, kColorElements,
+              [](auto& visit, ECGColorEntry& color) { ColorComponents(visit, color); });
 }
 
-void DescribeECGSmoothFilter(catalogue::LeafTable& table, std::vector<SmoothFilterEntry>& filters) {
-  table.Access({u"SystemSetting", u"ECGViewer", u"SmoothFilter"}, Search::kFromFirst);
-  DescribeKinds(table, filters, kFilterElements,
-                [](auto& io, SmoothFilterEntry& filter) { FilterParameters(io, filter); });
+void RecordECGFilterLeaves(store::LeafRecorder& recorder, std::vector<SmoothFilterEntry>& filters) {
+  recorder.Access({u"SystemSetting", u"ECGViewer", u"SmoothFilter"}, Search::kFromFirst);
+  RecordKinds(recorder, filters, kFilterElements,
+              [](auto& visit, SmoothFilterEntry& filter) { FilterParameters(visit, filter); });
 }
 
 }  // namespace viewersettings::ecg

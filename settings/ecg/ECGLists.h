@@ -8,8 +8,8 @@
 
 #include "ViewerSettings.h"
 
-namespace viewersettings::catalogue {
-class LeafTable;
+namespace viewersettings::store {
+class LeafRecorder;
 }
 
 namespace viewersettings::ecg {
@@ -23,7 +23,7 @@ int32_t ReadECGSmoothFilter(std::vector<SmoothFilterEntry>& filters);
 int32_t WriteECGSmoothFilter(const std::vector<SmoothFilterEntry>& filters);
 
 // One entry per kind, whether the list holds it or not; a missing kind can be added.
-void DescribeECGColorSetting(catalogue::LeafTable& table, std::vector<ECGColorEntry>& colors);
-void DescribeECGSmoothFilter(catalogue::LeafTable& table, std::vector<SmoothFilterEntry>& filters);
+void RecordECGColorLeaves(store::LeafRecorder& recorder, std::vector<ECGColorEntry>& colors);
+void RecordECGFilterLeaves(store::LeafRecorder& recorder, std::vector<SmoothFilterEntry>& filters);
 
 }  // namespace viewersettings::ecg

@@ -1,29 +1,28 @@
+// The ECG viewer's settings: SystemSetting/ECGViewer, its scalar children and two lists.
 #include "ViewerSettings.h"
-#include "catalogue/Describe.h"
-#include "catalogue/LeafTable.h"
+#include "settings/Group.h"
 #include "settings/ecg/ECGLists.h"
-#include "store/Frame.h"
+#include "store/Access.h"
 #include "store/Wait.h"
 
 using namespace viewersettings::store;
 using namespace viewersettings::ecg;
-using viewersettings::catalogue::LeafTable;
 
 namespace {
 
-const ElementPath kViewerPath = {u"SystemSetting", u"ECGViewer"};
+const FileAccess kViewerAccess = {{u"SystemSetting", u"ECGViewer"}};
 
 // The scalar children of ECGViewer, each searched after the one before it.
-template <class Io, class Info>
-void ScalarLeaves(Io& io, Info& info) {
-  io.Leaf(u"PageStyle", info.PageStyle);
-  io.Leaf(u"GridType", info.GridType);
-  if (io.Element(u"SmoothFilter")) io.Attr(u"DefaultSmoothMode", info.DefaultSmoothMode);
+template <class Visitor, class Info>
+void ScalarLeaves(Visitor& visit, Info& info) {
+  visit.Leaf(u"PageStyle", info.PageStyle);
+  visit.Leaf(u"GridType", info.GridType);
+  if (visit.Element(u"SmoothFilter")) visit.Attr(u"DefaultSmoothMode", info.DefaultSmoothMode);
   // A missing Magnifier leaves its fields as they were but is no failure of the getter.
-  if (io.OptionalElement(u"Magnifier")) {
-    io.Attr(u"ZoomRatio", info.ZoomRatio);
-    io.Attr(u"ZoomWidth", info.ZoomWidth);
-    io.Attr(u"ZoomHeight", info.ZoomHeight);
+  if (visit.OptionalElement(u"Magnifier")) {
+    visit.Attr(u"ZoomRatio", info.ZoomRatio);
+    visit.Attr(u"ZoomWidth", info.ZoomWidth);
+    visit.Attr(u"ZoomHeight", info.ZoomHeight);
   }
 }
 
@@ -33,7 +32,7 @@ void ScalarLeaves(Io& io, Info& info) {
 int32_t XMLGetECGSettingInfo(ECGSettingInfo* info) {
   if (!info) return XMLR_GET_NOT_FOUND;
   CallScope call;
-  int32_t result = Get(kViewerPath, [&](SettingsReader& r) { ScalarLeaves(r, *info); });
+  int32_t result = Get(kViewerAccess, [&](SettingsReader& r) { ScalarLeaves(r, *info); });
   if (result == XMLR_FILE_ERROR) return result;
   if (ReadECGColorSetting(info->Colors) != XMLR_GET_OK) result = XMLR_GET_NOT_FOUND;
   if (ReadECGSmoothFilter(info->SmoothFilters) != XMLR_GET_OK) result = XMLR_GET_NOT_FOUND;
@@ -44,16 +43,35 @@ int32_t XMLGetECGSettingInfo(ECGSettingInfo* info) {
 int32_t XMLSetECGSettingInfo(const ECGSettingInfo* info) {
   if (!info) return XMLR_SET_FAILED;
   CallScope call;
-  int32_t result = Set(kViewerPath, [&](SettingsWriter& w) { ScalarLeaves(w, *info); });
+  int32_t result = Set(kViewerAccess, [&](SettingsWriter& w) { ScalarLeaves(w, *info); });
   if (result == XMLR_FILE_ERROR) return result;
   if (WriteECGSmoothFilter(info->SmoothFilters) != XMLR_SET_OK) result = XMLR_SET_FAILED;
   if (WriteECGColorSetting(info->Colors) != XMLR_SET_OK) result = XMLR_SET_FAILED;
   return result;
 }
 
-void viewersettings::catalogue::DescribeECGSettingInfo(LeafTable& table, ECGSettingInfo& info) {
-  table.Access(kViewerPath);
-  ScalarLeaves(table, info);
-  DescribeECGColorSetting(table, info.Colors);
-  DescribeECGSmoothFilter(table, info.SmoothFilters);
+namespace viewersettings::settings {
+
+// ECG.PageStyle, ECG.GridType, ECG.DefaultSmoothMode, ECG.ZoomRatio, ECG.ZoomWidth,
+// ECG.ZoomHeight (the attributes of SmoothFilter and Magnifier), ECG.ColorSetting.<kind>.Red,
+// ..., ECG.SmoothFilter.<kind>.<parameter>
+GroupEntry EcgGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetECGSettingInfo";
+  group.setter = "XMLSetECGSettingInfo";
+  group.keyPrefix = "ECG.";
+  group.keyFromLevel = 2;
+  group.renamed = {{u"SmoothFilter", ""}, {u"Magnifier", ""}};
+  group.section = "ecg";
+  group.sectionTitle = "ECG viewer (ECGViewer)";
+  group.make = Records<ECGSettingInfo>(XMLGetECGSettingInfo, XMLSetECGSettingInfo,
+                                       [](LeafRecorder& recorder, ECGSettingInfo& info) {
+                                         recorder.Access(kViewerAccess);
+                                         ScalarLeaves(recorder, info);
+                                         RecordECGColorLeaves(recorder, info.Colors);
+                                         RecordECGFilterLeaves(recorder, info.SmoothFilters);
+                                       });
+  return group;
 }
+
+}  // namespace viewersettings::settings

@@ -1,51 +1,55 @@
 // The four local station settings under SystemSetting/LocalSetting, each a leaf with Value.
 #include "ViewerSettings.h"
-#include "catalogue/Describe.h"
-#include "catalogue/LeafTable.h"
-#include "store/Frame.h"
+#include "settings/Group.h"
+#include "store/Access.h"
 
 using namespace viewersettings::store;
-using viewersettings::catalogue::LeafTable;
 
 namespace {
 
-const ElementPath kLocalPath = {u"SystemSetting", u"LocalSetting"};
+// Each leaf is looked up from the first child, so any order of the children is read. The setter
+// looks each up there too, so the element updated is the one read back; a missing leaf is added
+// right after the previous one.
+const FileAccess kLocalAccess = {
+    {u"SystemSetting", u"LocalSetting"}, Search::kFromFirst, Search::kFromFirstAddAfterLast};
 
 // The order in which the leaves are looked up, and in which a fresh LocalSetting gets them.
-template <class Io, class Info>
-void LocalLeaves(Io& io, Info& info) {
-  io.Leaf(u"MinDiskSpace", info.MinDiskSpace);
-  io.Leaf(u"LockStationTime", info.LockStationTime);
-  io.Leaf(u"PatListMaxRecords", info.PatListMaxRecords);
-  io.Leaf(u"StudyListUpdateTime", info.StudyListUpdateTime);
+template <class Visitor, class Info>
+void LocalLeaves(Visitor& visit, Info& info) {
+  visit.Leaf(u"MinDiskSpace", info.MinDiskSpace);
+  visit.Leaf(u"LockStationTime", info.LockStationTime);
+  visit.Leaf(u"PatListMaxRecords", info.PatListMaxRecords);
+  visit.Leaf(u"StudyListUpdateTime", info.StudyListUpdateTime);
+}
+
+void RecordLeaves(LeafRecorder& recorder, LocalInfo& info) {
+  recorder.Access(kLocalAccess);
+  LocalLeaves(recorder, info);
 }
 
 }  // namespace
 
-// Each leaf is looked up from the first child, so any order of the children is read.
 int32_t XMLGetLocalInfo(LocalInfo* info) {
   if (!info) return XMLR_GET_NOT_FOUND;
-  return Get(
-      kLocalPath, [&](SettingsReader& r) { LocalLeaves(r, *info); }, Search::kFromFirst);
+  return Get(kLocalAccess, [&](SettingsReader& r) { LocalLeaves(r, *info); });
 }
 
-// Each leaf is looked up from the first child, as the getter does, so the element updated is the
-// one read back; a missing leaf is added right after the previous one.
 int32_t XMLSetLocalInfo(const LocalInfo* info) {
   if (!info) return XMLR_SET_FAILED;
-  return Set(
-      kLocalPath, [&](SettingsWriter& w) { LocalLeaves(w, *info); },
-      Search::kFromFirstAddAfterLast);
+  return Set(kLocalAccess, [&](SettingsWriter& w) { LocalLeaves(w, *info); });
 }
 
-void viewersettings::catalogue::DescribeLocalInfo(LeafTable& table, LocalInfo& info) {
-  table.Access(kLocalPath, Search::kFromFirst);
-  LocalLeaves(table, info);
+namespace viewersettings::settings {
+
+// LockStationTime, PatListMaxRecords, StudyListUpdateTime (MinDiskSpace is its own group's).
+GroupEntry LocalInfoGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetLocalInfo";
+  group.setter = "XMLSetLocalInfo";
+  group.keyFromLevel = 2;
+  group.section = "local";
+  group.make = Records<LocalInfo>(XMLGetLocalInfo, XMLSetLocalInfo, RecordLeaves);
+  return group;
 }
 
-// XMLGetMinDiskSpace and XMLSetMinDiskSpace (store/MinDiskSpace.cpp) walk to the first of the
-// local leaves alone, searching forward.
-void viewersettings::catalogue::DescribeMinDiskSpace(LeafTable& table, int32_t& value) {
-  table.Access(kLocalPath);
-  table.Leaf(u"MinDiskSpace", value);
-}
+}  // namespace viewersettings::settings

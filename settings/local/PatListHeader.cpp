@@ -1,14 +1,12 @@
 // The patient list's column header: SystemSetting/LocalSetting/PatListHeader/Item, one Item per
 // column with ColumnNo, ColumnName and ColumnWidth.
 #include "ViewerSettings.h"
-#include "catalogue/Describe.h"
-#include "catalogue/LeafTable.h"
-#include "platform/WideConvert.h"
-#include "store/Frame.h"
+#include "settings/Group.h"
+#include "store/Access.h"
+#include "text/WideConvert.h"
 
 using namespace viewersettings::store;
-using viewersettings::catalogue::LeafTable;
-using viewersettings::platform::FormatDecimal;
+using viewersettings::text::FormatDecimal;
 
 namespace {
 
@@ -18,18 +16,37 @@ constexpr int16_t kLastColumnRead = 6;
 // Moves forward over the Item elements until one whose ColumnNo text is exactly `key`. The text
 // is compared, not its number, so "07" or " 7" never matches 7. On a miss the position stays on
 // the last Item, which is where a new one belongs.
-template <class Io>
-bool FindItem(Io& io, const std::u16string& key) {
-  while (io.Find(u"Item")) {
-    if (io.Text(u"ColumnNo") == key) return true;
+template <class Visitor>
+bool FindItem(Visitor& visit, const std::u16string& key) {
+  while (visit.Find(u"Item")) {
+    if (visit.Text(u"ColumnNo") == key) return true;
   }
   return false;
 }
 
-template <class Io, class Column>
-void NameAndWidth(Io& io, Column& column) {
-  io.Attr(u"ColumnName", column.ColumnName);
-  io.Attr(u"ColumnWidth", column.ColumnWidth);
+template <class Visitor, class Column>
+void NameAndWidth(Visitor& visit, Column& column) {
+  visit.Attr(u"ColumnName", column.ColumnName);
+  visit.Attr(u"ColumnWidth", column.ColumnWidth);
+}
+
+// The columns by number, as the getter reads them; the list grows by the column after the last
+// one read, so that a fresh reading finds every column stored.
+void RecordLeaves(LeafRecorder& recorder, std::vector<PatListColumn>& columns) {
+  recorder.Access(kHeaderPath);
+  PatListColumn absent;
+  for (int16_t number = 0; number <= kLastColumnRead; ++number) {
+    const bool read = static_cast<size_t>(number) < columns.size();
+    const auto add = [&columns, number] {
+      PatListColumn column;
+      column.ColumnNo = number;
+      columns.push_back(column);
+    };
+    const bool next = static_cast<size_t>(number) == columns.size();
+    recorder.Entry(FormatDecimal(number), read, next ? add : std::function<void()>(), true);
+    recorder.Element(u"Item");
+    NameAndWidth(recorder, read ? columns[static_cast<size_t>(number)] : absent);
+  }
 }
 
 }  // namespace
@@ -75,22 +92,26 @@ int32_t XMLSetPatListHeaderInfo(const std::vector<PatListColumn>* columns) {
       Search::kForward, XMLR_GET_OK);
 }
 
-// The columns by number, as the getter reads them; the list grows by the column after the last
-// one read, so that a fresh reading finds every column stored.
-void viewersettings::catalogue::DescribePatListHeader(LeafTable& table,
-                                                      std::vector<PatListColumn>& columns) {
-  table.Access(kHeaderPath);
-  PatListColumn absent;
-  for (int16_t number = 0; number <= kLastColumnRead; ++number) {
-    const bool read = static_cast<size_t>(number) < columns.size();
-    const auto add = [&columns, number] {
-      PatListColumn column;
-      column.ColumnNo = number;
-      columns.push_back(column);
-    };
-    const bool next = static_cast<size_t>(number) == columns.size();
-    table.Entry(FormatDecimal(number), read, next ? add : std::function<void()>(), true);
-    table.Element(u"Item");
-    NameAndWidth(table, read ? columns[static_cast<size_t>(number)] : absent);
-  }
+namespace viewersettings::settings {
+
+// PatListHeader.<n>.ColumnName, PatListHeader.<n>.ColumnWidth. The setter answers XMLR_GET_OK on
+// success.
+GroupEntry ColumnsGroup() {
+  GroupEntry group;
+  group.getter = "XMLGetPatListHeaderInfo";
+  group.setter = "XMLSetPatListHeaderInfo";
+  group.keyFromLevel = 2;
+  group.section = "columns";
+  group.sectionTitle = "Patient-list columns (LocalSetting/PatListHeader)";
+  group.sectionNote = "columns are read by number from 0 up to the first missing one, at most 7";
+  group.make = Records<std::vector<PatListColumn>>(
+      {[](std::vector<PatListColumn>& columns) { return XMLGetPatListHeaderInfo(&columns); },
+       [](const std::vector<PatListColumn>& columns) {
+         const int32_t result = XMLSetPatListHeaderInfo(&columns);
+         return result == XMLR_GET_OK ? XMLR_SET_OK : result;
+       },
+       [] { return std::vector<PatListColumn>(); }, RecordLeaves});
+  return group;
 }
+
+}  // namespace viewersettings::settings

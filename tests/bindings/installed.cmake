@@ -17,8 +17,8 @@ run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 string(REGEX REPLACE "\\..*" "" major ${VERSION})
 set(expected
   include/ViewerSettings/ViewerSettings.h include/ViewerSettings/ViewerSettingsC.h
-  include/ViewerSettings/controls/FtpClient.h include/ViewerSettings/controls/MultiModeButton.h
-  include/ViewerSettings/platform/ControlBase.h
+  include/ViewerSettings/controls/ControlBase.h include/ViewerSettings/controls/FtpClient.h
+  include/ViewerSettings/controls/MultiModeButton.h
   ${LIBDIR}/libviewersettings.so ${LIBDIR}/libviewersettings.so.${major}
   ${LIBDIR}/libviewersettings.so.${VERSION} ${LIBDIR}/libviewersettings.a
   ${LIBDIR}/cmake/ViewerSettings/ViewerSettingsConfig.cmake

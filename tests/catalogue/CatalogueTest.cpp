@@ -6,12 +6,13 @@
 
 #include "ViewerSettings.h"
 #include "catalogue/Catalogue.h"
-#include "platform/Utf8.h"
+#include "support/SettingsDir.h"
+#include "text/Utf8.h"
 
 namespace {
 
 using namespace viewersettings::catalogue;
-using viewersettings::platform::ToUtf8;
+using viewersettings::text::ToUtf8;
 
 const Setting& SettingOf(const std::string& key) {
   const std::optional<KeyMatch> match = MatchKey(key);
@@ -61,7 +62,7 @@ TEST(Catalogue, EverySettingHasItsTypeRangePathAndGroup) {
   };
   for (const Row& row : rows) {
     const Setting& setting = SettingOf(row.key);
-    EXPECT_EQ(Describe(setting.kind).rfind(row.takes, 0), 0u) << row.key;
+    EXPECT_EQ(WhatItTakes(setting.kind).rfind(row.takes, 0), 0u) << row.key;
     EXPECT_EQ(ToUtf8(setting.path) + "@" + ToUtf8(setting.attribute), row.path) << row.key;
     EXPECT_EQ(Groups()[setting.group].getter, row.getter) << row.key;
     EXPECT_EQ(setting.settable, row.settable) << row.key;
@@ -109,6 +110,51 @@ TEST(Catalogue, TheForwardSearchedLeavesAreThoseOfTheGroupsThatSearchForward) {
                                                                  u"SmoothFilter", u"Magnifier"}));
   for (const ForwardSearch& search : searches) {
     EXPECT_TRUE(search.path.front() != u"LocalSetting") << "LocalSetting is read from the first";
+  }
+}
+
+// Whether a key is stored is read from the document, for every group: also for the value getters,
+// which answer a value whether or not the file holds their element, and for the label font, which
+// its getter reads aside and takes whole.
+TEST(Catalogue, ReadsAsStoredTheKeysWhoseElementsTheFileHoldsAndNoOthers) {
+  std::string font = "<Font>";
+  for (const char* leaf : {"Height", "Width", "Escapment", "Orientation", "Weight", "Italic",
+                           "Underline", "StrikeOut", "CharSet", "OutPrecision", "ClipPrecision",
+                           "Quality", "PitchAndFamily", "Color", "FaceName"}) {
+    font += std::string("<") + leaf + " Value=\"1\"/>";
+  }
+  font += "</Font>";
+  const std::string fontKeys = "Modality.CT.Label.Text.Font.";
+  const std::string ct = "<DICOMViewer><ModalityCount Value=\"1\"/><Modality0 Value=\"CT\"/>";
+  struct Row {
+    std::string body;  // below the root
+    std::vector<std::string> keys;
+  };
+  const Row rows[] = {
+      {"", {}},
+      {"<IsRealData Value=\"1\"/>", {"IsRealData"}},
+      {"<AutoLoopPlay Value=\"0\"/>", {"AutoLoopPlay"}},
+      {"<DUZOProcessName Value=\"\"/>", {"DUZOProcessName"}},
+      {"<LocalSetting><LockStationTime Value=\"5\"/></LocalSetting>", {"LockStationTime"}},
+      {"<ECGViewer><Magnifier ZoomRatio=\"2\"/></ECGViewer>",
+       {"ECG.ZoomRatio", "ECG.ZoomWidth", "ECG.ZoomHeight"}},
+      {ct + "<CT><DisplayKIN Value=\"0\"/></CT></DICOMViewer>",
+       {"DICOM.Modality0", "Modality.CT.DisplayKIN"}},
+      {ct + "<CT><Label><Text>" + font + "</Text></Label></CT></DICOMViewer>",
+       {"DICOM.Modality0", fontKeys + "Height", fontKeys + "Width", fontKeys + "Escapment",
+        fontKeys + "Orientation", fontKeys + "Weight", fontKeys + "Italic", fontKeys + "Underline",
+        fontKeys + "StrikeOut", fontKeys + "CharSet", fontKeys + "OutPrecision",
+        fontKeys + "ClipPrecision", fontKeys + "Quality", fontKeys + "PitchAndFamily",
+        fontKeys + "Color", fontKeys + "FaceName"}},
+  };
+  for (const Row& row : rows) {
+    const testing_support::SettingsDir dir;
+    dir.Write(testing_support::kDecl + "<SystemSetting>" + row.body + "</SystemSetting>\r\n");
+    std::vector<Entry> entries;
+    ASSERT_EQ(ReadAll(&entries), XMLR_GET_OK) << row.body;
+    std::vector<std::string> keys;
+    for (const Entry& entry : entries) keys.push_back(entry.key);
+    EXPECT_EQ(keys, row.keys) << row.body;
   }
 }
 

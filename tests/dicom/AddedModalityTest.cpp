@@ -12,7 +12,7 @@ using testing_support::kEmptyRoot;
 using testing_support::SettingsDir;
 using Names = std::vector<std::u16string>;
 
-const std::string kDecl = "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
+using testing_support::kDecl;
 
 std::string Viewer(const std::string& children) {
   return kDecl + "<SystemSetting><DICOMViewer>" + children + "</DICOMViewer></SystemSetting>";

@@ -13,7 +13,7 @@ using testing_support::kEmptyRoot;
 using testing_support::SettingsDir;
 using testing_support::U;
 
-const std::string kDecl = "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
+using testing_support::kDecl;
 
 std::string NetSetting(const std::string& leaves) {
   return kDecl + "<SystemSetting><DICOMViewer><DICOMNetSetting>" + leaves +

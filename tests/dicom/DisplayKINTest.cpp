@@ -8,7 +8,7 @@ namespace {
 
 using testing_support::SettingsDir;
 
-const std::string kDecl = "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
+using testing_support::kDecl;
 
 TEST(DisplayKIN, StoresUnderAnEmptyRootAndReadsBack) {
   SettingsDir dir;

@@ -11,7 +11,7 @@ namespace {
 using testing_support::kEmptyRoot;
 using testing_support::SettingsDir;
 
-const std::string kDecl = "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
+using testing_support::kDecl;
 
 std::string MainWin(const std::string& children) {
   return kDecl + "<SystemSetting><DICOMViewer><DICOMMainWin>" + children +

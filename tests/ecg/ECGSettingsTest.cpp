@@ -36,7 +36,7 @@ using viewersettings::ecg::ReadECGSmoothFilter;
 using viewersettings::ecg::WriteECGColorSetting;
 using viewersettings::ecg::WriteECGSmoothFilter;
 
-const std::string kDecl = "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
+using testing_support::kDecl;
 
 ECGColorEntry Color(int kind, uint8_t red, uint8_t green, uint8_t blue) {
   return {static_cast<ECGColorKind>(kind), red, green, blue};

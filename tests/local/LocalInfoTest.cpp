@@ -18,7 +18,7 @@ namespace {
 
 using testing_support::SettingsDir;
 
-const std::string kDecl = "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
+using testing_support::kDecl;
 
 std::string Local(const std::string& children) {
   return kDecl + "<SystemSetting>\r\n<LocalSetting>\r\n" + children +

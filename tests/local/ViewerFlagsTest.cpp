@@ -14,7 +14,7 @@ namespace {
 using testing_support::kEmptyRoot;
 using testing_support::SettingsDir;
 
-const std::string kDecl = "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
+using testing_support::kDecl;
 
 TEST(ViewerFlags, FlagsAndNameAreStoredUnderTheRootAndReadBack) {
   SettingsDir dir;

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
 #include "support/ExportedCalls.h"
 #include "support/FaultEnv.h"
 #include "support/SetterOutcomes.h"
 #include "support/SettingsDir.h"
 #include "support/TemporariesInMemory.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ using testing_support::SetterCall;
 using testing_support::SetterCalls;
 using testing_support::SettingsDir;
 using testing_support::StationSettingsBytes;
-using viewersettings::platform::ToUtf8;
+using viewersettings::text::ToUtf8;
 
 enum class Encoding { kUtf8, kUtf8WithMark, kUtf16Be };
 

@@ -15,17 +15,18 @@
 namespace {
 
 using testing_support::FaultEnv;
+using testing_support::SettingsDir;
+using testing_support::U;
 using viewersettings::platform::CurrentEnv;
 using viewersettings::platform::OpenMode;
 using viewersettings::platform::Status;
-using testing_support::SettingsDir;
-using testing_support::U;
 
-const std::string kDecl = "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
+using testing_support::kDecl;
 
 TEST(SettingsPath, TrailingSeparatorsAreFoldedIntoOne) {
   const std::u16string sep(1, viewersettings::platform::kPathSeparator);
-  for (const std::u16string& dir : {std::u16string(u"base"), u"base" + sep, u"base" + sep + sep + sep}) {
+  for (const std::u16string& dir :
+       {std::u16string(u"base"), u"base" + sep, u"base" + sep + sep + sep}) {
     SetExeRootPathOverride(dir);
     EXPECT_EQ(viewersettings::store::GetSettingsFilePath(),
               u"base" + sep + u"VorelViewerSysSetting.xml");
@@ -60,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "<SystemSetting>\r\n<LocalSetting>\r\n<MinDiskSpace Value=\"2048\"/>\r\n"
                 "</LocalSetting>\r\n</SystemSetting>\r\n",
                 XMLR_GET_OK, 2048},
-        GetCase{"MissingLevelIsSkipped",
-                "<SystemSetting><MinDiskSpace Value='7'/></SystemSetting>", XMLR_GET_OK, 7},
+        GetCase{"MissingLevelIsSkipped", "<SystemSetting><MinDiskSpace Value='7'/></SystemSetting>",
+                XMLR_GET_OK, 7},
         GetCase{"NoValue",
                 "<SystemSetting><LocalSetting><MinDiskSpace/></LocalSetting></SystemSetting>",
                 XMLR_GET_OK, 0},
@@ -205,8 +206,8 @@ TEST(SettingsFile, ReadAndWriteErrorsAreReportedAndTheFileKept) {
     EXPECT_EQ(XMLGetMinDiskSpace(&value), XMLR_FILE_ERROR);
     EXPECT_EQ(value, 1);
   }
-  for (const auto operation : {FaultEnv::Operation::kWrite, FaultEnv::Operation::kFlush,
-                               FaultEnv::Operation::kReplace}) {
+  for (const auto operation :
+       {FaultEnv::Operation::kWrite, FaultEnv::Operation::kFlush, FaultEnv::Operation::kReplace}) {
     env.FailNth(operation, 1);
     EXPECT_EQ(XMLSetMinDiskSpace(2), XMLR_SET_FAILED);
     EXPECT_EQ(dir.Bytes(), original);

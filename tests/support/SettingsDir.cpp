@@ -12,7 +12,7 @@
 #endif
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace testing_support {
 
@@ -34,10 +34,10 @@ uintmax_t HardLinkCount(const fs::path& file) {
 }
 
 std::u16string U(const std::string& utf8) {
-  return viewersettings::platform::FromUtf8(utf8);
+  return viewersettings::text::FromUtf8(utf8);
 }
 std::string Utf8(const std::u16string& text) {
-  return viewersettings::platform::ToUtf8(text);
+  return viewersettings::text::ToUtf8(text);
 }
 
 namespace {

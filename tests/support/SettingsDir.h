@@ -37,6 +37,9 @@ class SettingsDir {
 // How many names a file has (std::filesystem answers 1 for every file on some Windows builds).
 uintmax_t HardLinkCount(const std::filesystem::path& file);
 
+// The declaration line the library writes.
+inline const std::string kDecl = "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
+
 // A settings file holding only the declaration and an empty root, as the library creates it.
 inline constexpr const char* kEmptyRoot =
     "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n<SystemSetting/>\r\n";

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace testing_support {
 
@@ -208,7 +208,7 @@ bool SimulatedDisk::Operate() {
 
 void SimulatedDisk::ReportMisuse(const char* what, const std::u16string& path) const {
   if (misuse_ == Misuse::kFails) return;
-  std::fprintf(stderr, "\n*** %s: %s\n", what, viewersettings::platform::ToUtf8(path).c_str());
+  std::fprintf(stderr, "\n*** %s: %s\n", what, viewersettings::text::ToUtf8(path).c_str());
   std::abort();
 }
 

@@ -15,7 +15,7 @@ using testing_support::SettingsDir;
 using testing_support::U;
 using testing_support::Utf8;
 
-const std::string kDecl = "<?xml version=\"1.0\" encoding=\"unicode\"?>\r\n";
+using testing_support::kDecl;
 
 struct Outcome {
   int status;

@@ -85,6 +85,26 @@ TEST(CliTransfer, ExportThenImportIntoAFreshFolderGivesTheSameValues) {
   EXPECT_EQ(RunIn(other, {"export"}).out, exported.out);
 }
 
+// The value getters answer a value whether or not the file stores it; an export holds only what
+// the file stores, so that an import leaves another station's values of the others as they are.
+TEST(CliTransfer, AnExportHoldsNoValueThatTheFileDoesNotStore) {
+  SettingsDir bare;
+  bare.Write(testing_support::kDecl +
+             "<SystemSetting><LocalSetting><MinDiskSpace Value=\"7\"/></LocalSetting>"
+             "</SystemSetting>\r\n");
+  const Outcome exported = RunIn(bare, {"export"});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  EXPECT_EQ(exported.out, "{\n  \"MinDiskSpace\": 7\n}\n");
+
+  SettingsDir station;
+  ASSERT_EQ(RunIn(station, {"set", "IsRealData", "0"}).status, 0);
+  ASSERT_EQ(RunIn(station, {"set", "DUZOProcessName", "Other.exe"}).status, 0);
+  ASSERT_EQ(RunIn(station, {"import", "-"}, exported.out).status, 0);
+  EXPECT_EQ(RunIn(station, {"get", "IsRealData"}).out, "0\n");
+  EXPECT_EQ(RunIn(station, {"get", "DUZOProcessName"}).out, "Other.exe\n");
+  EXPECT_EQ(RunIn(station, {"get", "MinDiskSpace"}).out, "7\n");
+}
+
 TEST(CliTransfer, ImportWritesNothingUnlessEveryKeyAndValueFits) {
   SettingsDir dir;
   ASSERT_EQ(RunIn(dir, {"init"}).status, 0);

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 #include "worker/WorkerSettings.h"
 
 namespace {
@@ -35,7 +35,7 @@ constexpr int kUsage = 2;
 constexpr std::chrono::milliseconds kReaderPause{1};
 
 std::string Utf8(const std::u16string& text) {
-  return viewersettings::platform::ToUtf8(text);
+  return viewersettings::text::ToUtf8(text);
 }
 
 int Fail(const std::string& what) {
@@ -144,7 +144,7 @@ int wmain(int argc, wchar_t** argv) {
 #else
 int main(int argc, char** argv) {
   std::vector<std::u16string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(viewersettings::platform::FromUtf8(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(viewersettings::text::FromUtf8(argv[i]));
   return Run(args);
 }
 #endif

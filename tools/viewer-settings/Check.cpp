@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "catalogue/Catalogue.h"
-#include "platform/Utf8.h"
-#include "platform/WideConvert.h"
-#include "store/TextEncoding.h"
+#include "text/TextEncoding.h"
+#include "text/Utf8.h"
+#include "text/WideConvert.h"
 #include "tools/viewer-settings/Damage.h"
 #include "tools/viewer-settings/FontText.h"
 #include "xmldoc/XmlDocument.h"
@@ -16,7 +16,7 @@
 namespace viewersettings::cli {
 namespace {
 
-using platform::ToUtf8;
+using text::ToUtf8;
 
 constexpr char16_t kByteOrderMark = 0xFEFF;
 constexpr char16_t kRootName[] = u"SystemSetting";
@@ -48,14 +48,8 @@ class Tree {
     return children;
   }
 
-  // The tag name as the engine compares it: the token after "<", up to a delimiter.
-  std::u16string Name(int32_t slot) const {
-    const std::u16string& text = doc_.DocText();
-    size_t pos = static_cast<size_t>(doc_.Index().at(slot).tagOpen) + 1;
-    while (pos < text.size() && std::u16string_view(u" \t\n\r").find(text[pos]) != npos) ++pos;
-    const size_t end = text.find_first_of(u" \t\n\r<>=\\/?!", pos);
-    return text.substr(pos, end == std::u16string::npos ? std::u16string::npos : end - pos);
-  }
+  // The tag name as the engine compares it.
+  std::u16string Name(int32_t slot) const { return doc_.TagNameOf(slot); }
 
   int LineAt(int32_t pos) const {
     return 1 + static_cast<int>(std::lower_bound(lineBreaks_.begin(), lineBreaks_.end(), pos) -
@@ -80,7 +74,6 @@ class Tree {
   }
 
  private:
-  static constexpr size_t npos = std::u16string_view::npos;
   CXmlDocument& doc_;
   std::vector<int32_t> lineBreaks_;
 };
@@ -93,9 +86,9 @@ std::string OnLine(int line) {
   return " (line " + std::to_string(line) + ")";
 }
 
-std::string DescribeEncoding(const store::DecodedText& decoded) {
+std::string DescribeEncoding(const text::DecodedText& decoded) {
   const bool mark = !decoded.text.empty() && decoded.text.front() == kByteOrderMark;
-  return std::string(store::EncodingName(decoded.form.encoding)) +
+  return std::string(text::EncodingName(decoded.form.encoding)) +
          (mark ? " with a byte-order mark" : " without a byte-order mark");
 }
 
@@ -183,10 +176,10 @@ void CheckModalityList(const Tree& tree, int32_t viewer, std::vector<Finding>& f
   const int32_t countElement = tree.FirstChild(viewer, u"ModalityCount");
   if (countElement == 0) return;
   const auto count =
-      static_cast<int16_t>(platform::WideToInt32(tree.Attribute(countElement, u"Value").c_str()));
+      static_cast<int16_t>(text::WideToInt32(tree.Attribute(countElement, u"Value").c_str()));
   std::vector<std::u16string> leaves = {u"ModalityCount"};
   for (int i = 0; i < count; ++i) {
-    leaves.push_back(u"Modality" + platform::FromUtf8(std::to_string(i)));
+    leaves.push_back(u"Modality" + text::FromUtf8(std::to_string(i)));
   }
   CheckForwardOrder(tree, viewer, leaves, findings);
 }
@@ -208,7 +201,7 @@ void CheckOneByteFontFields(const Tree& tree, int32_t root, std::vector<Finding>
       const bool number = text.size() <= 3 && std::all_of(text.begin(), text.end(), [](char16_t c) {
                             return c >= u'0' && c <= u'9';
                           });
-      if (number && platform::WideToInt32(text.c_str()) <= 0xFF) {
+      if (number && text::WideToInt32(text.c_str()) <= 0xFF) {
         message += " (`set " + std::string(kModalityKeyPrefix) + modality + ".Label.Text.Font." +
                    ToUtf8(name) + " " + ToUtf8(text) + "` stores the number)";
       }
@@ -257,7 +250,7 @@ CheckReport CheckSettingsFile(const std::filesystem::path& file) {
   if (!state.bytes.empty()) report.encoding = DescribeEncoding(state.decoded);
   report.damaged = state.Damaged();
   for (Damage& damage : state.damage) findings.push_back({damage.line, std::move(damage.message)});
-  if (state.decoded.form.encoding == store::TextEncoding::kUtf16Le && !state.decoded.text.empty() &&
+  if (state.decoded.form.encoding == text::TextEncoding::kUtf16Le && !state.decoded.text.empty() &&
       state.decoded.text.front() != kByteOrderMark) {
     findings.push_back({1,
                         "missing byte-order mark: the library reads the file as UTF-16LE all "

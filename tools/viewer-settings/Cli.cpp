@@ -8,8 +8,8 @@
 
 #include "ViewerSettings.h"
 #include "platform/Env.h"
-#include "platform/Utf8.h"
 #include "store/SettingsFile.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Check.h"
 #include "tools/viewer-settings/Colour.h"
 #include "tools/viewer-settings/Damage.h"
@@ -25,9 +25,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using catalogue::Entry;
-using catalogue::Reading;
-using platform::FromUtf8;
-using platform::ToUtf8;
+using catalogue::GroupValues;
+using text::FromUtf8;
+using text::ToUtf8;
 
 constexpr char kToolName[] = "viewer-settings";
 
@@ -35,27 +35,7 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-std::string DescribeCode(int32_t code) {
-  struct Known {
-    int32_t code;
-    const char* name;
-    const char* meaning;
-  };
-  static constexpr Known kCodes[] = {
-      {XMLR_GET_OK, "XMLR_GET_OK", "found"},
-      {XMLR_GET_NOT_FOUND, "XMLR_GET_NOT_FOUND", "an element was missing"},
-      {XMLR_SET_OK, "XMLR_SET_OK", "stored and written"},
-      {XMLR_SET_FAILED, "XMLR_SET_FAILED", "a value or the file was not written"},
-      {XMLR_FILE_ERROR, "XMLR_FILE_ERROR", "the settings file can be neither read nor created"}};
-  for (const Known& known : kCodes) {
-    if (known.code == code) {
-      return std::string(known.name) + " (" + std::to_string(code) + ": " + known.meaning + ")";
-    }
-  }
-  return "result " + std::to_string(code);
-}
-
-std::string Status(const Reading& reading) {
+std::string Status(const GroupValues& reading) {
   const auto stored = std::count_if(reading.entries.begin(), reading.entries.end(),
                                     [](const Entry& entry) { return entry.value.has_value(); });
   if (reading.entries.empty()) return reading.code == XMLR_GET_OK ? "stored" : "not stored";
@@ -73,7 +53,7 @@ std::string KeyHelp() {
   for (const catalogue::Setting& setting : catalogue::Settings()) {
     const std::string takes = std::holds_alternative<uint32_t*>(setting.kind)
                                   ? std::string("a colour: ") + kColourForms
-                                  : catalogue::Describe(setting.kind);
+                                  : catalogue::WhatItTakes(setting.kind);
     help << "  " << setting.key << ": " << takes << " (" << ToUtf8(setting.path) << "@"
          << ToUtf8(setting.attribute) << ")" << (setting.settable ? "" : ", read only") << "\n";
   }
@@ -92,9 +72,7 @@ constexpr int64_t kMostColumns = 7;
 std::vector<std::u16string> AddedModalities(const std::string& file) {
   std::error_code error;
   if (!fs::exists(file, error)) return {u"General"};
-  std::vector<std::u16string> added;
-  XMLGetDICOMAddedModality(&added);
-  return added;
+  return catalogue::AddedModalities();
 }
 
 bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
@@ -227,7 +205,8 @@ int Tool::FileFailure(const std::string& function, int32_t code) {
   } else if (code == XMLR_SET_FAILED && RefuseReadOnly()) {
     cause = "; the file is read-only";
   }
-  return Fail(kExitError, FilePath() + ": " + function + " answered " + DescribeCode(code) + cause);
+  return Fail(kExitError,
+              FilePath() + ": " + function + " answered " + catalogue::ResultText(code) + cause);
 }
 
 int Tool::Show(const std::string& only, bool json) {
@@ -238,20 +217,20 @@ int Tool::Show(const std::string& only, bool json) {
   }
   if (const std::optional<int> status = GuardRead()) return *status;
   std::vector<Section> sections;
-  std::vector<Reading> readings;
+  std::vector<GroupValues> readings;
   const int32_t read = catalogue::WithOneReading([&] {
     if (oneModality) {
       sections.push_back(*FindSection(only));
     } else {
       for (Section& section : FixedSections()) {
         if (!only.empty() && section.id != only) continue;
-        const bool isList = section.id == "modalities";
+        const bool isList = section.listsModalities;
         sections.push_back(std::move(section));
         // The display settings of each added modality follow the list.
         if (isList) {
-          std::vector<std::u16string> names;
-          XMLGetDICOMAddedModality(&names);
-          for (const std::u16string& name : names) sections.push_back(ModalitySection(name));
+          for (const std::u16string& name : catalogue::AddedModalities()) {
+            sections.push_back(ModalitySection(name));
+          }
         }
       }
     }
@@ -278,7 +257,7 @@ int Tool::Show(const std::string& only, bool json) {
 
 // A modality that is not among the added ones is said to be so, with the added one its name
 // differs from only in case; with nothing stored for it, that is a setting not found.
-int Tool::UnlistedModalityStatus(const Section& section, const Reading& reading) {
+int Tool::UnlistedModalityStatus(const Section& section, const GroupValues& reading) {
   const std::vector<std::u16string> added = AddedModalities(FilePath());
   if (std::find(added.begin(), added.end(), section.modality) != added.end()) return kExitOk;
   err_ << kToolName << ": note: the modality " << ToUtf8(section.modality)
@@ -292,7 +271,8 @@ int Tool::UnlistedModalityStatus(const Section& section, const Reading& reading)
   return Status(reading) == "not stored" ? kExitNotFound : kExitOk;
 }
 
-void Tool::PrintText(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
+void Tool::PrintText(const std::vector<Section>& sections,
+                     const std::vector<GroupValues>& readings) {
   out_ << "Settings file: " << FilePath() << "\n";
   for (size_t i = 0; i < sections.size(); ++i) {
     const Section& section = sections[i];
@@ -305,7 +285,8 @@ void Tool::PrintText(const std::vector<Section>& sections, const std::vector<Rea
   }
 }
 
-void Tool::PrintJson(const std::vector<Section>& sections, const std::vector<Reading>& readings) {
+void Tool::PrintJson(const std::vector<Section>& sections,
+                     const std::vector<GroupValues>& readings) {
   JsonWriter json(out_);
   json.BeginObject();
   for (size_t i = 0; i < sections.size(); ++i) {
@@ -341,11 +322,11 @@ int Tool::Get(const std::string& key) {
     return Fail(kExitError, "unknown key \"" + key + "\"" + KeyHint(key) + " (see get --help)");
   }
   if (const std::optional<int> status = GuardRead()) return *status;
-  const catalogue::KeyReading reading = catalogue::Get(key);
+  const catalogue::KeyValue reading = catalogue::Get(key);
   if (reading.code == XMLR_FILE_ERROR) return FileFailure(reading.getter, reading.code);
   if (!reading.value) {
     return Fail(kExitNotFound, FilePath() + ": " + key + " is not stored (" + reading.getter +
-                                   " answered " + DescribeCode(reading.getterCode) + ")");
+                                   " answered " + catalogue::ResultText(reading.getterCode) + ")");
   }
   out_ << PlainText(*reading.value) << "\n";
   return kExitOk;
@@ -408,9 +389,8 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
       Fail(kExitError,
            "unknown key \"" + refusal.key + "\"" + KeyHint(refusal.key) + " (see set --help)");
       if (StartsWith(refusal.key, kModalityPrefix)) {
-        err_ << kToolName
-             << ": note: a modality name may not hold white space, control characters or any of "
-                "< > = \\ / ? ! \" ' & [ ]\n";
+        err_ << kToolName << ": note: a modality name may not hold "
+             << catalogue::kModalityNameRefuses << "\n";
       }
       continue;
     }
@@ -431,7 +411,7 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
     if (std::find(typedKeys.begin(), typedKeys.end(), stored.key) == typedKeys.end()) continue;
     out_ << stored.key << " = " << ShownValue(stored.key, *stored.value, swatches_) << "\n";
     // Floats are stored with six decimals, so what the file keeps may differ from what was given.
-    const catalogue::KeyReading after = catalogue::Get(stored.key);
+    const catalogue::KeyValue after = catalogue::Get(stored.key);
     if (after.value && !catalogue::SameValue(*after.value, *stored.value)) {
       err_ << kToolName << ": note: " << stored.key << " reads back as " << PlainText(*after.value)
            << "\n";

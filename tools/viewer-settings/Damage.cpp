@@ -7,11 +7,11 @@
 namespace viewersettings::cli {
 namespace {
 
-using platform::ToUtf8;
+using text::ToUtf8;
 
 constexpr char16_t kByteOrderMark = 0xFEFF;
 
-std::string Hex(const std::string& bytes, const platform::MalformedBytes& run) {
+std::string Hex(const std::string& bytes, const text::MalformedBytes& run) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string hex;
   for (size_t i = run.offset; i < run.offset + run.length; ++i) {
@@ -42,7 +42,7 @@ void FindMalformed(const SettingsFileState& state, std::vector<Damage>& damage) 
     shown.clear();
     onLine = 0;
   };
-  for (const platform::MalformedBytes& run : state.malformed) {
+  for (const text::MalformedBytes& run : state.malformed) {
     const int runLine = line + static_cast<int>(std::count(
                                    bytes.begin() + static_cast<std::ptrdiff_t>(counted),
                                    bytes.begin() + static_cast<std::ptrdiff_t>(run.offset), '\n'));
@@ -87,22 +87,12 @@ size_t FirstContent(const std::u16string& text, size_t from, size_t to) {
   return to;
 }
 
-bool StartsName(char16_t unit) {
-  return unit != u'/' && unit != u'?' && unit != u'!' && unit != u'>' && unit != u' ' &&
-         unit != u'\t' && unit != u'\r' && unit != u'\n';
-}
-
-std::u16string NameAt(const std::u16string& text, size_t lessThan) {
-  const size_t end = text.find_first_of(u" \t\n\r<>=\\/?!", lessThan + 1);
-  return text.substr(lessThan + 1, end == std::u16string::npos ? end : end - lessThan - 1);
-}
-
 const ElemPos& Root(const CXmlDocument& doc) {
   return doc.Index().at(static_cast<size_t>(doc.Index().at(0).firstChildSlot));
 }
 
 std::u16string RootName(const CXmlDocument& doc) {
-  return NameAt(doc.DocText(), static_cast<size_t>(Root(doc).tagOpen));
+  return doc.TagNameOf(doc.Index().at(0).firstChildSlot);
 }
 
 void FindTextOutsideRoot(const SettingsFileState& state, std::vector<Damage>& damage) {
@@ -117,9 +107,12 @@ void FindTextOutsideRoot(const SettingsFileState& state, std::vector<Damage>& da
   }
   const size_t after = FirstContent(text, static_cast<size_t>(root.elementClose) + 1, text.size());
   if (after == text.size()) return;
-  if (text[after] == u'<' && after + 1 < text.size() && StartsName(text[after + 1])) {
+  // The engine indexes only the first top-level element; what follows, parsed as a document of
+  // its own, may begin with another.
+  CXmlDocument rest;
+  if (text[after] == u'<' && rest.ParseText(text.substr(after)) && Root(rest).tagOpen == 0) {
     damage.push_back({DamageKind::kTextOutsideRoot, LineOfOffset(text, after),
-                      "a second top-level element <" + ToUtf8(NameAt(text, after)) +
+                      "a second top-level element <" + ToUtf8(RootName(rest)) +
                           "> follows the root: the library ignores it",
                       "it holds a second element after its root"});
   } else {
@@ -173,8 +166,8 @@ SettingsFileState ExamineSettingsFile(const std::filesystem::path& file) {
   }
 
   std::vector<Damage>& damage = state.damage;
-  state.decoded = store::DecodeFileText(state.bytes, &state.malformed);
-  if (state.decoded.form.encoding != store::TextEncoding::kUtf8 && state.bytes.size() % 2 != 0) {
+  state.decoded = text::DecodeFileText(state.bytes, &state.malformed);
+  if (state.decoded.form.encoding != text::TextEncoding::kUtf8 && state.bytes.size() % 2 != 0) {
     damage.push_back({DamageKind::kInvalidBytes, 0,
                       "the file has an odd number of bytes: its last byte is no whole UTF-16 "
                       "unit",

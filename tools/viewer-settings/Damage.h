@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Utf8.h"
-#include "store/TextEncoding.h"
+#include "text/TextEncoding.h"
+#include "text/Utf8.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::cli {
@@ -34,8 +34,8 @@ struct SettingsFileState {
   bool exists = false;
   std::string readError;  // not empty: the file exists but could not be read
   std::string bytes;
-  store::DecodedText decoded;  // as the library decodes it
-  std::vector<platform::MalformedBytes> malformed;
+  text::DecodedText decoded;  // as the library decodes it
+  std::vector<text::MalformedBytes> malformed;
   CXmlDocument doc;     // the decoded text, parsed by the engine
   bool parsed = false;  // the engine found a root element
   std::vector<Damage> damage;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace viewersettings::cli {
 namespace {
@@ -62,7 +62,7 @@ std::optional<std::string> HandTypedFontField(std::u16string_view element,
   // The library reads the low byte of the first character's code and ignores the rest.
   const unsigned readAs = text.front() & 0xFFu;
   return "reads as " + std::to_string(readAs) + ", the code of its first character \"" +
-         platform::ToUtf8(text.substr(0, 1)) +
+         text::ToUtf8(text.substr(0, 1)) +
          "\": the library keeps this field as one character whose code is the value";
 }
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace viewersettings::cli {
 
@@ -197,7 +197,7 @@ class FlatObjectReader {
       if (!low || *low < 0xDC00 || *low > 0xDFFF) return false;
       units += static_cast<char16_t>(*low);
     }
-    to += platform::ToUtf8(units);
+    to += text::ToUtf8(units);
     return true;
   }
 
@@ -274,9 +274,9 @@ std::optional<std::string> FromUtf16(std::string_view bytes, bool bigEndian, con
     const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
     units[i] = static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
   }
-  std::optional<std::string> text = platform::ToUtf8Exactly(units);
-  if (!text) *error = std::string("not valid ") + name + ": it holds an unpaired surrogate";
-  return text;
+  std::optional<std::string> utf8 = text::ToUtf8Exactly(units);
+  if (!utf8) *error = std::string("not valid ") + name + ": it holds an unpaired surrogate";
+  return utf8;
 }
 
 // JSON text is UTF-8; a byte-order mark says which other encoding a Windows tool wrote.
@@ -296,8 +296,8 @@ std::optional<std::string> JsonTextAsUtf8(std::string_view bytes, std::string* e
     return std::nullopt;
   }
   size_t malformedCount = 0;
-  std::vector<platform::MalformedBytes> malformed;
-  platform::FromUtf8(bytes, malformedCount, &malformed);
+  std::vector<text::MalformedBytes> malformed;
+  text::FromUtf8(bytes, malformedCount, &malformed);
   if (malformedCount != 0) {
     *error = "bytes not valid in UTF-8 at byte " + std::to_string(mark + malformed.front().offset) +
              ": " + kSaveAs;

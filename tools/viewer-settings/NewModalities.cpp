@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "platform/Utf8.h"
 #include "store/SettingsFile.h"
+#include "text/Utf8.h"
 
 namespace viewersettings::cli {
 namespace {
 
-using platform::ToUtf8;
+using text::ToUtf8;
 
 constexpr char kListKey[] = "DICOM.Modality<n>";
 constexpr char kFirstRunModality[] = "Modality.General.";

@@ -11,9 +11,9 @@
 #include <random>
 
 #include "ViewerSettings.h"
-#include "platform/Utf8.h"
 #include "store/SettingsFile.h"
-#include "store/Wait.h"
+#include "store/WriterLock.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Cli.h"
 #include "tools/viewer-settings/Damage.h"
 #include "tools/viewer-settings/Tool.h"
@@ -24,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using catalogue::Entry;
-using platform::ToUtf8;
+using text::ToUtf8;
 
 constexpr char16_t kRootStart[] = u"<SystemSetting";
 constexpr char16_t kReplacement = 0xFFFD;
@@ -195,7 +195,7 @@ int Tool::Repair() {
       }
       if (HoldsReplacement(*entry.value)) {
         unread.push_back(entry.key + " (its bytes are not valid " +
-                         store::EncodingName(state.decoded.form.encoding) + ")");
+                         text::EncodingName(state.decoded.form.encoding) + ")");
       } else {
         read.push_back(std::move(entry));
       }

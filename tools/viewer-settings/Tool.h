@@ -53,13 +53,13 @@ class Tool {
   // that nothing was written.
   int StoreChanges(const std::vector<std::pair<std::string, std::string>>& typed);
   void PrintText(const std::vector<Section>& sections,
-                 const std::vector<catalogue::Reading>& readings);
+                 const std::vector<catalogue::GroupValues>& readings);
   // One entry, or several that belong together (a colour's components, a font), as show prints
   // them; the number of entries printed.
   size_t PrintEntries(const std::vector<catalogue::Entry>& entries, size_t first);
-  int UnlistedModalityStatus(const Section& section, const catalogue::Reading& reading);
+  int UnlistedModalityStatus(const Section& section, const catalogue::GroupValues& reading);
   void PrintJson(const std::vector<Section>& sections,
-                 const std::vector<catalogue::Reading>& readings);
+                 const std::vector<catalogue::GroupValues>& readings);
 
   std::istream& in_;
   std::ostream& out_;

@@ -9,8 +9,8 @@
 
 #include "ViewerSettings.h"
 #include "platform/Env.h"
-#include "platform/Utf8.h"
 #include "store/SettingsFile.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Cli.h"
 #include "tools/viewer-settings/Damage.h"
 #include "tools/viewer-settings/Hints.h"
@@ -24,8 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 using catalogue::Entry;
 using catalogue::Value;
-using platform::FromUtf8;
-using platform::ToUtf8;
+using text::FromUtf8;
+using text::ToUtf8;
 
 bool Settable(const std::string& key) {
   const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
@@ -195,7 +195,7 @@ int Tool::Reset(const std::string& target) {
   } else {
     int32_t code = XMLR_GET_OK;
     const int32_t read = catalogue::WithOneReading([&] {
-      const catalogue::Reading reading = ReadSection(*section);
+      const catalogue::GroupValues reading = ReadSection(*section);
       code = reading.code;
       for (const Entry& entry : reading.entries) {
         if (Settable(entry.key)) keys.push_back(entry.key);
@@ -240,7 +240,7 @@ int Tool::Diff(const std::string& other) {
   Settings there;
   std::error_code failure;
   if (fs::is_directory(other, failure)) {
-    // Reading another station's folder must not create a settings file there.
+    // GroupValues another station's folder must not create a settings file there.
     if (!fs::exists(fs::path(other) / ToUtf8(store::kSettingsFileName), failure)) {
       return Fail(kExitError, other + ": there is no settings file in this folder");
     }

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "catalogue/Catalogue.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 #include "tools/viewer-settings/Colour.h"
 #include "tools/viewer-settings/Json.h"
 
@@ -16,7 +16,7 @@ std::string PlainText(const catalogue::Value& value) {
     const auto end = std::to_chars(digits, digits + sizeof digits, *real).ptr;
     return std::string(digits, end);
   }
-  return platform::ToUtf8(std::get<std::u16string>(value));
+  return text::ToUtf8(std::get<std::u16string>(value));
 }
 
 bool IsColour(const std::string& key) {
@@ -46,8 +46,8 @@ void WriteValue(JsonWriter& json, const catalogue::Value& value) {
 }
 
 std::optional<std::u16string> FromUtf8Exactly(std::string_view text) {
-  std::u16string units = platform::FromUtf8(text);
-  if (platform::ToUtf8(units) != text) return std::nullopt;
+  std::u16string units = text::FromUtf8(text);
+  if (text::ToUtf8(units) != text) return std::nullopt;
   return units;
 }
 

@@ -7,14 +7,14 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 // Arguments arrive as UTF-16 and leave as UTF-8, as everywhere else.
 int wmain(int argc, wchar_t** argv) {
   SetConsoleOutputCP(CP_UTF8);
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
-    args.push_back(viewersettings::platform::ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
+    args.push_back(viewersettings::text::ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
   }
   return viewersettings::cli::Run(args, std::cout, std::cerr);
 }

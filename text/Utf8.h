@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace viewersettings::platform {
+namespace viewersettings::text {
 
 // Where a run of bytes stands that is no well-formed UTF-8 sequence.
 struct MalformedBytes {
@@ -29,4 +29,4 @@ std::u16string FromUtf8(std::string_view text);
 std::u16string FromUtf8(std::string_view text, size_t& malformedCount,
                         std::vector<MalformedBytes>* where = nullptr);
 
-}  // namespace viewersettings::platform
+}  // namespace viewersettings::text

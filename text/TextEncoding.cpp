@@ -1,9 +1,9 @@
-#include "store/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <cstring>
 #include <utility>
 
-namespace viewersettings::store {
+namespace viewersettings::text {
 
 // Compilers that do not say are those of little-endian Windows targets.
 #if defined(__BYTE_ORDER__)
@@ -38,7 +38,7 @@ TextEncoding DetectEncoding(std::string_view first) {
 }
 
 DecodedText DecodeFileText(std::u16string units, size_t byteCount,
-                           std::vector<platform::MalformedBytes>* malformed) {
+                           std::vector<text::MalformedBytes>* malformed) {
   const std::string_view bytes(reinterpret_cast<const char*>(units.data()), byteCount);
   const TextEncoding encoding = DetectEncoding(bytes.substr(0, 4));
   switch (encoding) {
@@ -49,15 +49,14 @@ DecodedText DecodeFileText(std::u16string units, size_t byteCount,
       break;
     case TextEncoding::kUtf8: {
       size_t malformedCount = 0;
-      std::u16string text = platform::FromUtf8(bytes, malformedCount, malformed);
+      std::u16string text = text::FromUtf8(bytes, malformedCount, malformed);
       return {std::move(text), {encoding, malformedCount == 0}};
     }
   }
   return {std::move(units), {encoding, true}};
 }
 
-DecodedText DecodeFileText(std::string_view bytes,
-                           std::vector<platform::MalformedBytes>* malformed) {
+DecodedText DecodeFileText(std::string_view bytes, std::vector<text::MalformedBytes>* malformed) {
   std::u16string units((bytes.size() + 1) / 2, u'\0');
   if (!bytes.empty()) std::memcpy(units.data(), bytes.data(), bytes.size());
   return DecodeFileText(std::move(units), bytes.size(), malformed);
@@ -78,7 +77,7 @@ std::optional<FileBytes> EncodeFileText(const std::u16string& text, TextForm for
       return FileBytes(std::move(bytes));
     }
     case TextEncoding::kUtf8:
-      if (std::optional<std::string> bytes = platform::ToUtf8Exactly(text)) {
+      if (std::optional<std::string> bytes = text::ToUtf8Exactly(text)) {
         return FileBytes(std::move(*bytes));
       }
       break;
@@ -86,4 +85,4 @@ std::optional<FileBytes> EncodeFileText(const std::u16string& text, TextForm for
   return std::nullopt;
 }
 
-}  // namespace viewersettings::store
+}  // namespace viewersettings::text

@@ -1,14 +1,14 @@
-// The leaves of one group's record, as the settings sources' own leaf tables name them.
+// The leaves of one group's record, recorded by the leaf functions that its getter and setter run.
 //
-// A settings source describes a group by running the same leaf functions that its getter and
-// setter run, over a LeafTable instead of a reader or a writer:
+// A settings source describes a group by running the same leaf functions over a LeafRecorder
+// that its getter runs over a SettingsReader and its setter over a SettingsWriter:
 //
-//   void DescribeDICOMLocalInfo(LeafTable& table, DICOMLocalInfo& info) {
-//     table.Access(kNetSettingPath);
-//     NetLeaves(table, info);
+//   void DescribeNet(LeafRecorder& recorder, DICOMLocalInfo& info) {
+//     recorder.Access(kNetSettingAccess);
+//     NetLeaves(recorder, info);
 //   }
 //
-// The table records each leaf's element path, attribute and place in the record. Lists describe
+// The recorder records each leaf's element path, attribute and place in the record. Lists describe
 // each entry they may hold with Entry() first.
 #pragma once
 
@@ -18,12 +18,12 @@
 #include <type_traits>
 #include <vector>
 
-#include "catalogue/Field.h"
-#include "store/Frame.h"
+#include "store/Access.h"
+#include "store/FieldRef.h"
 
-namespace viewersettings::catalogue {
+namespace viewersettings::store {
 
-class LeafTable {
+class LeafRecorder {
  public:
   // What the description is for: reading names the entries a record holds (and, for lists of
   // fixed length, those it could hold); writing also names the entry a growing list may add.
@@ -33,7 +33,7 @@ class LeafTable {
   // up the leaves below.
   struct AccessInfo {
     std::vector<std::u16string> path;
-    store::Search search;
+    Search search;
     bool list = false;  // its leaves are entries of a list
   };
 
@@ -56,7 +56,7 @@ class LeafTable {
     FieldRef kind;             // the kind of field, always
   };
 
-  explicit LeafTable(Purpose purpose) : purpose_(purpose) {}
+  explicit LeafRecorder(Purpose purpose) : purpose_(purpose) {}
 
   bool ForWriting() const { return purpose_ == Purpose::kWrite; }
   const std::vector<AccessInfo>& Accesses() const { return accesses_; }
@@ -65,7 +65,9 @@ class LeafTable {
 
   // ---- For the describing functions ----
 
-  void Access(store::ElementPath path, store::Search search = store::Search::kForward);
+  void Access(ElementPath path, Search search = Search::kForward);
+  // The access as the getter makes it.
+  void Access(const FileAccess& access);
   // The leaves that follow, up to the next Entry or Access, belong to this entry. Where the
   // record does not hold it (`present` false), they have no place in the record.
   void Entry(std::u16string name, bool present, std::function<void()> add = nullptr,
@@ -91,11 +93,9 @@ class LeafTable {
   void Attr(const char16_t* attribute, float& field) { Add(attribute, &field); }
   void Attr(const char16_t* attribute, std::u16string& field) { Add(attribute, &field); }
   void Attr(const char16_t* attribute, ModalityNameRef field) { Add(attribute, field); }
-  void Attr(const char16_t* attribute, store::AsChar<uint8_t> field) {
-    Add(attribute, &field.value);
-  }
+  void Attr(const char16_t* attribute, AsChar<uint8_t> field) { Add(attribute, &field.value); }
   template <size_t N>
-  void Attr(const char16_t* attribute, store::AsFaceName<FontChar, N> field) {
+  void Attr(const char16_t* attribute, AsFaceName<FontChar, N> field) {
     Add(attribute, FaceNameRef{field.units, N});
   }
 
@@ -111,4 +111,4 @@ class LeafTable {
   bool entryPresent_ = true;
 };
 
-}  // namespace viewersettings::catalogue
+}  // namespace viewersettings::store

@@ -1,16 +1,22 @@
-#include "platform/WideConvert.h"
+#include "text/WideConvert.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
 
-namespace viewersettings::platform {
+namespace viewersettings::text {
 namespace {
 
-bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
+bool IsSpace(char16_t c) {
+  return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+char16_t Lower(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c;
+}
 
 // True when `text` begins with `word`, ignoring ASCII case.
 bool StartsWithWord(const char16_t* text, const char* word) {
@@ -20,7 +26,9 @@ bool StartsWithWord(const char16_t* text, const char* word) {
   return true;
 }
 
-std::u16string Widen(const char* first, const char* last) { return std::u16string(first, last); }
+std::u16string Widen(const char* first, const char* last) {
+  return std::u16string(first, last);
+}
 
 }  // namespace
 
@@ -36,8 +44,9 @@ int32_t WideToInt32(const char16_t* text) {
     magnitude = magnitude * 10 + (*text - u'0');
     if (magnitude > kLimit) magnitude = kLimit + 1;  // saturated; keep consuming digits
   }
-  if (negative) return magnitude >= kLimit ? std::numeric_limits<int32_t>::min()
-                                           : static_cast<int32_t>(-magnitude);
+  if (negative)
+    return magnitude >= kLimit ? std::numeric_limits<int32_t>::min()
+                               : static_cast<int32_t>(-magnitude);
   return magnitude >= kLimit ? std::numeric_limits<int32_t>::max()
                              : static_cast<int32_t>(magnitude);
 }
@@ -106,4 +115,4 @@ std::u16string FormatFixed(double value) {
   return Widen(buffer, result.ptr);
 }
 
-}  // namespace viewersettings::platform
+}  // namespace viewersettings::text

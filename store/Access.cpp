@@ -1,21 +1,62 @@
-#include "store/Frame.h"
+#include "store/Access.h"
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "store/SettingsFile.h"
 #include "store/Verify.h"
 #include "store/Wait.h"
+#include "store/WriterLock.h"
 
 namespace viewersettings::store {
 
-using platform::FormatDecimal;
-using platform::FormatFixed;
-using platform::WideToDouble;
-using platform::WideToInt32;
+using text::FormatDecimal;
+using text::FormatFixed;
+using text::WideToDouble;
+using text::WideToInt32;
 
-void SettingsReader::Walk(ElementPath levels) {
-  for (const char16_t* level : levels) {
+namespace {
+
+thread_local ReadLog* t_readLog = nullptr;
+
+}  // namespace
+
+ReadLog::ReadLog() : outer_(t_readLog) {
+  t_readLog = this;
+}
+
+ReadLog::~ReadLog() {
+  t_readLog = outer_;
+}
+
+void ReadLog::NoteRead(const void* field) {
+  if (t_readLog) t_readLog->fields_.insert(field);
+}
+
+void ReadLog::NoteCopied(const void* from, size_t size, const void* to) {
+  if (!t_readLog) return;
+  const auto* begin = static_cast<const char*>(from);
+  std::set<const void*>& fields = t_readLog->fields_;
+  try {
+    // Pointers of unrelated objects are ordered by std::less, which std::set uses.
+    for (auto field = fields.lower_bound(begin);
+         field != fields.end() && std::less<const void*>()(*field, begin + size);) {
+      const auto offset = static_cast<const char*>(*field) - begin;
+      field = fields.erase(field);
+      fields.insert(static_cast<const char*>(to) + offset);
+    }
+  } catch (...) {
+    t_readLog->accessFailed_ = true;
+  }
+}
+
+void ReadLog::NoteAccessFailed() {
+  if (t_readLog) t_readLog->accessFailed_ = true;
+}
+
+void SettingsReader::Walk(const FileAccess& access) {
+  for (const char16_t* level : access) {
     doc_.FindElement(level);
     doc_.EnterElement();
   }
@@ -48,12 +89,14 @@ void SettingsReader::Attr(const char16_t* attribute, float& field) {
   } else {
     field = static_cast<float>(value);
   }
+  Noted(&field);
 }
 
 void SettingsReader::Attr(const char16_t* attribute, AsChar<uint8_t> field) {
   if (!hasElement_) return;
   const std::u16string text = Text(attribute);
   field.value = text.empty() ? 0 : static_cast<uint8_t>(text[0] & 0xFF);
+  Noted(&field.value);
 }
 
 void SettingsReader::ReadFaceName(const std::u16string& text, char16_t* units, size_t count) {
@@ -62,8 +105,8 @@ void SettingsReader::ReadFaceName(const std::u16string& text, char16_t* units, s
   for (; i < count; ++i) units[i] = 0;
 }
 
-void SettingsWriter::Walk(ElementPath levels) {
-  for (const char16_t* level : levels) {
+void SettingsWriter::Walk(const FileAccess& access) {
+  for (const char16_t* level : access) {
     if (!doc_.FindElement(level)) doc_.AddElement(level);
     doc_.EnterElement();
   }
@@ -131,35 +174,47 @@ void SettingsWriter::Set(const char16_t* attribute, const char16_t* value) {
   }
 }
 
-int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body, Search search) {
+int32_t Get(const FileAccess& access, FunctionRef<void(SettingsReader&)> body) {
   try {
     CallScope call;
-    std::optional<DecodedText> read = ReadSettingsText(GetSettingsFilePath());
-    if (!read) return XMLR_FILE_ERROR;
+    std::optional<text::DecodedText> read = ReadSettingsText(GetSettingsFilePath());
+    if (!read) {
+      ReadLog::NoteAccessFailed();
+      return XMLR_FILE_ERROR;
+    }
     CXmlDocument doc;
     doc.ParseText(std::move(read->text));
-    SettingsReader reader(doc, search);
-    reader.Walk(path);
+    SettingsReader reader(doc, access.readSearch);
+    reader.Walk(access);
     body(reader);
     return reader.Result();
   } catch (...) {
+    ReadLog::NoteAccessFailed();
     return XMLR_FILE_ERROR;
   }
 }
 
+int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body, Search search) {
+  return Get(FileAccess(path, search), body);
+}
+
 int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body, Search search,
             int32_t success) {
+  return Set(FileAccess(path, search), body, success);
+}
+
+int32_t Set(const FileAccess& access, FunctionRef<void(SettingsWriter&)> body, int32_t success) {
   try {
     CallScope call;
     const std::u16string filePath = GetSettingsFilePath();
     WriterLock lock(WritersDirectoryOf(filePath));
     if (!lock.Held()) return XMLR_FILE_ERROR;
-    std::optional<DecodedText> read = ReadSettingsText(filePath);
+    std::optional<text::DecodedText> read = ReadSettingsText(filePath);
     if (!read) return XMLR_FILE_ERROR;
     CXmlDocument doc;
     doc.ParseText(std::u16string(read->text));  // the text read is kept to compare with
-    SettingsWriter writer(doc, search, success);
-    writer.Walk(path);
+    SettingsWriter writer(doc, access.writeSearch, success);
+    writer.Walk(access);
     body(writer);
     // An edit that a reader of the file would not find as it was made is never written.
     if (writer.Unfaithful()) return XMLR_SET_FAILED;

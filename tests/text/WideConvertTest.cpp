@@ -1,4 +1,4 @@
-#include "platform/WideConvert.h"
+#include "text/WideConvert.h"
 
 #include <gtest/gtest.h>
 
@@ -8,23 +8,35 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace {
 
-using namespace viewersettings::platform;
+using namespace viewersettings::text;
 
 TEST(WideToInt32, ReadsLikeTheRuntime) {
   const struct {
     const char16_t* text;
     int32_t value;
   } cases[] = {
-      {u"0", 0},           {u"2048", 2048},         {u"-12ab", -12},
-      {u" \t\r\n+7x", 7},  {u"abc", 0},             {u"", 0},
-      {u"-", 0},           {u"- 5", 0},             {u"007", 7},
-      {u"1.9", 1},         {u"2147483647", INT32_MAX}, {u"-2147483648", INT32_MIN},
-      {u"2147483648", INT32_MAX}, {u"-99999999999999999999", INT32_MIN},
-      {u"70000", 70000},   {u"\x00A0" u"5", 0},
+      {u"0", 0},
+      {u"2048", 2048},
+      {u"-12ab", -12},
+      {u" \t\r\n+7x", 7},
+      {u"abc", 0},
+      {u"", 0},
+      {u"-", 0},
+      {u"- 5", 0},
+      {u"007", 7},
+      {u"1.9", 1},
+      {u"2147483647", INT32_MAX},
+      {u"-2147483648", INT32_MIN},
+      {u"2147483648", INT32_MAX},
+      {u"-99999999999999999999", INT32_MIN},
+      {u"70000", 70000},
+      {u"\x00A0"
+       u"5",
+       0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(WideToInt32(c.text), c.value) << ToUtf8(c.text);
@@ -37,10 +49,10 @@ TEST(WideToDouble, ReadsLikeTheRuntime) {
     const char16_t* text;
     double value;
   } cases[] = {
-      {u"0.080000", 0.08}, {u"2.5", 2.5},     {u"  -1.200000", -1.2}, {u"+3", 3.0},
-      {u".5", 0.5},        {u"5.", 5.0},      {u"1e3", 1000.0},       {u"1E-2x", 0.01},
-      {u"1e", 1.0},        {u"1e+", 1.0},     {u"abc", 0.0},          {u".", 0.0},
-      {u"", 0.0},          {u"12,5", 12.0},   {u"0x10", 0.0},         {u"1e-400", 0.0},
+      {u"0.080000", 0.08}, {u"2.5", 2.5},   {u"  -1.200000", -1.2}, {u"+3", 3.0},
+      {u".5", 0.5},        {u"5.", 5.0},    {u"1e3", 1000.0},       {u"1E-2x", 0.01},
+      {u"1e", 1.0},        {u"1e+", 1.0},   {u"abc", 0.0},          {u".", 0.0},
+      {u"", 0.0},          {u"12,5", 12.0}, {u"0x10", 0.0},         {u"1e-400", 0.0},
   };
   for (const auto& c : cases) {
     EXPECT_DOUBLE_EQ(WideToDouble(c.text), c.value) << ToUtf8(c.text);

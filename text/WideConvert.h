@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace viewersettings::platform {
+namespace viewersettings::text {
 
 // _wtoi / _wtol: leading white space, an optional sign, decimal digits up to the first other
 // character; no digits give 0. Values beyond the 32-bit range saturate, as the Windows runtime
@@ -23,4 +23,4 @@ std::u16string FormatDecimal(int64_t value);
 // "%f": six digits after the decimal point.
 std::u16string FormatFixed(double value);
 
-}  // namespace viewersettings::platform
+}  // namespace viewersettings::text

@@ -1,6 +1,6 @@
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
-namespace viewersettings::platform {
+namespace viewersettings::text {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
@@ -135,4 +135,4 @@ std::u16string FromUtf8(std::string_view text, size_t& malformedCount,
   return out;
 }
 
-}  // namespace viewersettings::platform
+}  // namespace viewersettings::text

@@ -1,14 +1,14 @@
-// The frame of every settings call, and the walks and conversions that settings use.
+// One access of a settings call to the settings file, and the walks and conversions it uses.
 //
-// A getter is   Get(path, [&](SettingsReader& r) { ...leaves... })
-// and a setter  Set(path, [&](SettingsWriter& w) { ...leaves... }).
-// The frame forms the file path, reads the file, parses it, runs the read or write walk down
-// `path`, hands the positioned document to the body and, for setters, writes the text back. The
-// body only names leaves, attributes and record fields, so one table function can serve both
-// directions:
+// A getter is   Get(access, [&](SettingsReader& r) { ...leaves... })
+// and a setter  Set(access, [&](SettingsWriter& w) { ...leaves... }).
+// Get and Set form the file path, read the file, parse it, run the read or write walk down the
+// access's path, hand the positioned document to the body and, for setters, write the text back.
+// The body only names leaves, attributes and record fields, so one leaf function serves the
+// reader, the writer and the leaf recorder (LeafRecorder.h) alike:
 //
-//   template <class Io, class Record> void Leaves(Io& io, Record& r) {
-//     io.Leaf(u"UseStudyUID", r.UseStudyUID);  // reads into or writes from the field
+//   template <class Visitor, class Record> void Leaves(Visitor& visit, Record& r) {
+//     visit.Leaf(u"UseStudyUID", r.UseStudyUID);  // reads into or writes from the field
 //   }
 //
 // Conversions follow the field's type: integers are decimal text ("%d"; a field narrower than 32
@@ -17,14 +17,16 @@
 // name have text forms of their own (AsChar, AsFaceName).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <set>
 #include <string>
 #include <type_traits>
 
 #include "ViewerSettings.h"
-#include "platform/WideConvert.h"
 #include "store/FunctionRef.h"
+#include "text/WideConvert.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::store {
@@ -63,11 +65,76 @@ enum class Search {
   kFromFirstAddAfterLast,
 };
 
+// One access of a settings function to the file: the levels it walks down from the document, and
+// how the reader and the writer look up the leaves below. Getter, setter and description of a
+// group take the same one, so that each path is named once. It holds the levels' names, which
+// must outlive it, and allocates nothing.
+class FileAccess {
+ public:
+  static constexpr size_t kMaxDepth = 8;  // the deepest settings lie 6 levels down
+
+  FileAccess(ElementPath path, Search search = Search::kForward)
+      : FileAccess(path, search, search) {}
+  FileAccess(ElementPath path, Search readSearch, Search writeSearch)
+      : readSearch(readSearch), writeSearch(writeSearch) {
+    Append(path);
+  }
+  // The same access, `levels` further down.
+  FileAccess Below(ElementPath levels) const {
+    FileAccess below = *this;
+    below.Append(levels);
+    return below;
+  }
+
+  const char16_t* const* begin() const { return levels_; }
+  const char16_t* const* end() const { return levels_ + depth_; }
+
+  Search readSearch;
+  Search writeSearch;
+
+ private:
+  void Append(ElementPath levels) {
+    for (const char16_t* level : levels) {
+      if (depth_ < kMaxDepth) levels_[depth_++] = level;
+    }
+  }
+
+  const char16_t* levels_[kMaxDepth] = {};
+  size_t depth_ = 0;
+};
+
+// What the getters on this thread read while it lives: the fields they took from an element of
+// the document, and whether an access failed (the file could not be had, memory ran out). The
+// catalogue tells from it which settings are stored without a second reading. Scopes nest; the
+// innermost one hears.
+class ReadLog {
+ public:
+  ReadLog();
+  ~ReadLog();
+  ReadLog(const ReadLog&) = delete;
+  ReadLog& operator=(const ReadLog&) = delete;
+
+  bool Read(const void* field) const { return fields_.count(field) != 0; }
+  bool AccessFailed() const { return accessFailed_; }
+
+  // For readers: `field` took its value from the document.
+  static void NoteRead(const void* field);
+  // For getters that read into a copy first: the fields of `from` that were read are now those
+  // at the same places in `to`.
+  static void NoteCopied(const void* from, size_t size, const void* to);
+  static void NoteAccessFailed();
+
+ private:
+  std::set<const void*> fields_;
+  bool accessFailed_ = false;
+  ReadLog* outer_;
+};
+
 // A parsed settings document positioned by the read walk. Missing leaves turn the result into
 // XMLR_GET_NOT_FOUND; attributes read after a lookup that missed leave their fields as they were.
 //
 // In both directions an element with several attributes reads
-//   if (io.Element(u"Magnifier")) { io.Attr(...); ... }
+//   if (visit.Element(u"Magnifier")) { visit.Attr(...); ... }
 // since the writer's Element fails only where it could neither find nor add the element, and
 // then marks the result itself.
 class SettingsReader {
@@ -75,7 +142,7 @@ class SettingsReader {
   SettingsReader(CXmlDocument& doc, Search search) : doc_(doc), search_(search) {}
 
   // Read walk: find and enter each level; a missing level is skipped.
-  void Walk(ElementPath levels);
+  void Walk(const FileAccess& access);
   // Looks an element up without touching the result.
   bool Find(const char16_t* name);
   // Looks a leaf up; missing marks the result.
@@ -95,22 +162,26 @@ class SettingsReader {
   std::u16string Text(const char16_t* attribute) const { return doc_.GetAttribute(attribute); }
   void Attr(const char16_t* attribute, std::u16string& field) {
     if (hasElement_) field = Text(attribute);
+    Noted(&field);
   }
   void Attr(const char16_t* attribute, float& field);
   template <class Int, std::enable_if_t<std::is_integral_v<Int>, int> = 0>
   void Attr(const char16_t* attribute, Int& field) {
     // Narrower fields keep the low bits; a 32-bit unsigned field takes the signed value's bits.
     if (hasElement_) field = static_cast<Int>(static_cast<uint32_t>(IntAttr(attribute)));
+    Noted(&field);
   }
   void Attr(const char16_t* attribute, AsChar<uint8_t> field);
   template <size_t N>
   void Attr(const char16_t* attribute, AsFaceName<char16_t, N> field) {
     if (hasElement_) ReadFaceName(Text(attribute), field.units, N);
+    Noted(field.units);
   }
 #if defined(_WIN32)
   template <size_t N>
   void Attr(const char16_t* attribute, AsFaceName<wchar_t, N> field) {
     if (hasElement_) ReadFaceName(Text(attribute), reinterpret_cast<char16_t*>(field.units), N);
+    Noted(field.units);
   }
 #endif
 
@@ -126,6 +197,9 @@ class SettingsReader {
 
  private:
   int32_t IntAttr(const char16_t* attribute) const;
+  void Noted(const void* field) const {
+    if (hasElement_) ReadLog::NoteRead(field);
+  }
   static void ReadFaceName(const std::u16string& text, char16_t* units, size_t count);
 
   CXmlDocument& doc_;
@@ -142,7 +216,7 @@ class SettingsWriter {
       : doc_(doc), search_(search), result_(success) {}
 
   // Write walk: find or add each level, then enter it.
-  void Walk(ElementPath levels);
+  void Walk(const FileAccess& access);
   // Finds and enters an element but never adds it.
   void EnterExisting(const char16_t* name);
   // Looks an element up without adding it.
@@ -216,12 +290,13 @@ inline int32_t AllOrElse(std::initializer_list<int32_t> results, int32_t ok, int
   return ok;
 }
 
-// Getter frame: XMLR_FILE_ERROR when the settings text cannot be obtained (the body does not
+// A getter's access: XMLR_FILE_ERROR when the settings text cannot be obtained (the body does not
 // run), else the reader's result after the read walk down `path` and the body.
+int32_t Get(const FileAccess& access, FunctionRef<void(SettingsReader&)> body);
 int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body,
             Search search = Search::kForward);
 
-// Setter frame: holds the writers' lock from reading the file until its replacement is in
+// A setter's access: holds the writers' lock from reading the file until its replacement is in
 // place. XMLR_FILE_ERROR when the settings text cannot be obtained; else the write walk down
 // `path`, the body, and the write-back, which happens whatever the body met. The result starts
 // as `success` and becomes XMLR_SET_FAILED when an attribute or the write-back failed. An edit
@@ -231,6 +306,8 @@ int32_t Get(ElementPath path, FunctionRef<void(SettingsReader&)> body,
 // in the encoding it was read in. A text that the store leaves as it was read is not written at
 // all: the file keeps its bytes, identity and time, and the result is the body's. Any failure
 // inside (out of memory included) is a result, never an exception.
+int32_t Set(const FileAccess& access, FunctionRef<void(SettingsWriter&)> body,
+            int32_t success = XMLR_SET_OK);
 int32_t Set(ElementPath path, FunctionRef<void(SettingsWriter&)> body,
             Search search = Search::kForward, int32_t success = XMLR_SET_OK);
 

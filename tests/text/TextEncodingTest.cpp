@@ -1,6 +1,6 @@
 // The settings file's encodings: detection from the first bytes, decoding to the engine's text
 // and encoding back to the very same bytes.
-#include "store/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -9,15 +9,15 @@
 
 namespace {
 
-using viewersettings::platform::MalformedBytes;
-using viewersettings::store::DecodedText;
-using viewersettings::store::DecodeFileText;
-using viewersettings::store::DetectEncoding;
-using viewersettings::store::EncodeFileText;
-using viewersettings::store::EncodingName;
-using viewersettings::store::FileBytes;
-using viewersettings::store::TextEncoding;
-using viewersettings::store::TextForm;
+using viewersettings::text::DecodedText;
+using viewersettings::text::DecodeFileText;
+using viewersettings::text::DetectEncoding;
+using viewersettings::text::EncodeFileText;
+using viewersettings::text::EncodingName;
+using viewersettings::text::FileBytes;
+using viewersettings::text::MalformedBytes;
+using viewersettings::text::TextEncoding;
+using viewersettings::text::TextForm;
 
 // A byte literal with its zero bytes.
 template <size_t N>

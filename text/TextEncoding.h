@@ -19,9 +19,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
-namespace viewersettings::store {
+namespace viewersettings::text {
 
 enum class TextEncoding { kUtf16Le, kUtf16Be, kUtf8 };
 
@@ -50,10 +50,10 @@ TextEncoding DetectEncoding(std::string_view first);
 // so a UTF-16 text of odd length ends in a unit whose missing byte is zero. Each malformed UTF-8
 // sequence reads as U+FFFD; `malformed`, when given, receives where each one stands in the file.
 DecodedText DecodeFileText(std::u16string units, size_t byteCount,
-                           std::vector<platform::MalformedBytes>* malformed = nullptr);
+                           std::vector<text::MalformedBytes>* malformed = nullptr);
 // The same for a file's bytes held in a string.
 DecodedText DecodeFileText(std::string_view bytes,
-                           std::vector<platform::MalformedBytes>* malformed = nullptr);
+                           std::vector<text::MalformedBytes>* malformed = nullptr);
 
 // The bytes that hold a text in a file's form. For UTF-16LE they are the text's own memory; a
 // text must outlive its bytes.
@@ -76,4 +76,4 @@ class FileBytes {
 // text holds a character that the encoding cannot hold (an unpaired surrogate in UTF-8).
 std::optional<FileBytes> EncodeFileText(const std::u16string& text, TextForm form);
 
-}  // namespace viewersettings::store
+}  // namespace viewersettings::text
