@@ -71,7 +71,7 @@ constexpr int64_t kMostColumns = 7;
 // which a write creates with them.
 std::vector<std::u16string> AddedModalities(const std::string& file) {
   std::error_code error;
-  if (!fs::exists(file, error)) return {u"General"};
+  if (!fs::exists(file, error)) return FirstRunModalities();
   return catalogue::AddedModalities();
 }
 

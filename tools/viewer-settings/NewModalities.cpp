@@ -11,21 +11,35 @@ namespace {
 using text::ToUtf8;
 
 constexpr char kListKey[] = "DICOM.Modality<n>";
-constexpr char kFirstRunModality[] = "Modality.General.";
+
+bool IsListEntry(const std::string& key) {
+  const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
+  return match && catalogue::Settings()[match->setting].key == kListKey;
+}
+
+// What the first run stores on this station, read from its text in memory.
+std::vector<catalogue::Entry> FirstRunEntries() {
+  const std::u16string path = store::GetSettingsFilePath();
+  std::vector<catalogue::Entry> entries;
+  store::InMemorySettingsFile file(path, store::FirstRunText(path));
+  catalogue::ReadAll(&entries);
+  return entries;
+}
 
 // The per-modality settings that the first run stores for its modality, by the rest of their key.
 std::vector<std::pair<std::string, std::u16string>> FirstRunDisplaySettings() {
-  const std::u16string path = store::GetSettingsFilePath();
-  std::vector<catalogue::Entry> entries;
-  {
-    store::InMemorySettingsFile file(path, store::FirstRunText(path));
-    catalogue::ReadAll(&entries);
+  const std::vector<catalogue::Entry> entries = FirstRunEntries();
+  std::string prefix;
+  for (const catalogue::Entry& entry : entries) {
+    if (entry.value && IsListEntry(entry.key)) {
+      prefix = "Modality." + ToUtf8(std::get<std::u16string>(*entry.value)) + ".";
+      break;
+    }
   }
   std::vector<std::pair<std::string, std::u16string>> settings;
   for (const catalogue::Entry& entry : entries) {
-    if (!entry.value || entry.key.rfind(kFirstRunModality, 0) != 0) continue;
-    settings.emplace_back(entry.key.substr(sizeof kFirstRunModality - 1),
-                          catalogue::TextOf(*entry.value));
+    if (prefix.empty() || !entry.value || entry.key.rfind(prefix, 0) != 0) continue;
+    settings.emplace_back(entry.key.substr(prefix.size()), catalogue::TextOf(*entry.value));
   }
   return settings;
 }
@@ -37,8 +51,7 @@ NewModalitySettings DisplaySettingsOfNewModalities(const std::vector<catalogue::
                                                    bool fileExists) {
   NewModalitySettings added;
   for (const catalogue::Change& change : changes) {
-    const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(change.key);
-    if (!match || catalogue::Settings()[match->setting].key != kListKey) continue;
+    if (!IsListEntry(change.key)) continue;
     if (std::find(listed.begin(), listed.end(), change.text) != listed.end() ||
         std::find(added.modalities.begin(), added.modalities.end(), change.text) !=
             added.modalities.end()) {
@@ -66,6 +79,16 @@ NewModalitySettings DisplaySettingsOfNewModalities(const std::vector<catalogue::
     collect();
   }
   return added;
+}
+
+std::vector<std::u16string> FirstRunModalities() {
+  std::vector<std::u16string> modalities;
+  for (const catalogue::Entry& entry : FirstRunEntries()) {
+    if (entry.value && IsListEntry(entry.key)) {
+      modalities.push_back(std::get<std::u16string>(*entry.value));
+    }
+  }
+  return modalities;
 }
 
 }  // namespace viewersettings::cli

@@ -21,4 +21,7 @@ NewModalitySettings DisplaySettingsOfNewModalities(const std::vector<catalogue::
                                                    const std::vector<std::u16string>& listed,
                                                    bool fileExists);
 
+// The modalities that the first run lists.
+std::vector<std::u16string> FirstRunModalities();
+
 }  // namespace viewersettings::cli
