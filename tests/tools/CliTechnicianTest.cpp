@@ -44,6 +44,9 @@ TEST(CliColours, SetTakesTheFormsPeopleWriteAndShowPutsTheHexBesideTheNumber) {
     EXPECT_EQ(set.status, 0) << typed << set.err;
     EXPECT_EQ(RunIn(dir, {"get", kColour}).out, std::string(stored) + "\n") << typed;
   }
+  EXPECT_TRUE(Has(RunIn(dir, {"set", kColour, "0xFF0000"}).err,
+                  "0xFF0000 is read in the file's order 0x00BBGGRR, as #0000FF"));
+  ASSERT_EQ(RunIn(dir, {"set", kColour, "0x00008000"}).status, 0);
   EXPECT_TRUE(Has(RunIn(dir, {"show", "Modality.General"}).out,
                   std::string("  ") + kColour + " = 32768  #008000\n"));
 

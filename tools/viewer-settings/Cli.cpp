@@ -342,6 +342,11 @@ int Tool::Set(const std::string& key, const std::string& text) {
       return Fail(kExitError, "nothing was written");
     }
     value = std::to_string(*colour.value);
+    // 0xFF0000 is blue in the file's order, though people often mean red by it.
+    if (StartsWith(text, "0x") || StartsWith(text, "0X")) {
+      err_ << kToolName << ": note: " << text << " is read in the file's order 0x00BBGGRR, as "
+           << HexColour(*colour.value) << "\n";
+    }
   }
   return StoreChanges({{key, value}});
 }
