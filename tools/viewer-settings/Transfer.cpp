@@ -12,6 +12,8 @@
 #include "store/SettingsFile.h"
 #include "text/Utf8.h"
 #include "tools/viewer-settings/Cli.h"
+#include "tools/viewer-settings/Damage.h"
+#include "tools/viewer-settings/Hints.h"
 #include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/Tool.h"
 #include "tools/viewer-settings/ValueText.h"
@@ -133,12 +135,13 @@ class FirstRunValues {
 
 std::string Shown(const Settings& settings, const std::string& key) {
   const auto found = settings.values.find(key);
-  return found == settings.values.end() ? "not stored" : ShownText(found->second);
+  return found == settings.values.end() ? "not stored" : PlainText(found->second);
 }
 
 }  // namespace
 
 int Tool::Export() {
+  if (const std::optional<int> status = GuardRead()) return *status;
   Settings settings;
   if (ReadSettable(&settings) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
@@ -177,9 +180,14 @@ int Tool::Reset(const std::string& target) {
   const std::optional<catalogue::KeyMatch> key = catalogue::MatchKey(target);
   const std::optional<Section> section = key ? std::nullopt : FindSection(target);
   if (!key && !section) {
+    std::vector<std::string> ids;
+    for (const Section& each : FixedSections()) ids.push_back(each.id);
+    const std::string hint = KeyHint(target);
     return Fail(kExitError, "\"" + target + "\" is neither a key (see get --help) nor a group (" +
-                                KnownSections() + ")");
+                                KnownSections() + ")" +
+                                (hint.empty() ? GroupHint(target, ids) : hint));
   }
+  if (const std::optional<int> status = GuardWrite()) return *status;
   // A group's settings as this station's file has them (the entries its lists hold).
   std::vector<std::string> keys;
   if (key) {
@@ -224,6 +232,7 @@ int Tool::Reset(const std::string& target) {
 }
 
 int Tool::Diff(const std::string& other) {
+  if (const std::optional<int> status = GuardRead()) return *status;
   Settings here;
   if (ReadSettable(&here) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
@@ -234,6 +243,11 @@ int Tool::Diff(const std::string& other) {
     // GroupValues another station's folder must not create a settings file there.
     if (!fs::exists(fs::path(other) / ToUtf8(store::kSettingsFileName), failure)) {
       return Fail(kExitError, other + ": there is no settings file in this folder");
+    }
+    const SettingsFileState state =
+        ExamineSettingsFile(fs::path(other) / ToUtf8(store::kSettingsFileName));
+    if (state.Damaged() && !state.HasSettingsRoot()) {
+      return Fail(kExitError, other + ": " + DamageSummary(state));
     }
     int32_t code = 0;
     {
