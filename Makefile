@@ -21,10 +21,10 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WITH_ALL)
 	cmake --build $(BUILD) -j $(JOBS)
 
-# A fresh station folder: show creates its settings file, then one setting is changed and read back.
+# A fresh station folder: init creates its settings file, then one setting is changed and read back.
 demo: build
 	@dir=$$(mktemp -d) && tool=$(BUILD)/tools/viewer-settings && \
-	  $$tool --dir $$dir show && echo && \
+	  $$tool --dir $$dir init && $$tool --dir $$dir show && echo && \
 	  $$tool --dir $$dir set MinDiskSpace 2048 && \
 	  echo "MinDiskSpace read back: $$($$tool --dir $$dir get MinDiskSpace)" && \
 	  echo "The settings file: $$dir/VorelViewerSysSetting.xml"

@@ -36,13 +36,14 @@ bool CreateDefaultSettingsFile(const std::u16string& path) {
       status != platform::Status::kNotFound) {
     return status == platform::Status::kOk;  // created meanwhile by another call
   }
-  std::u16string text;
-  {
-    InMemorySettingsFile staging(path, SkeletonText());
-    StoreFirstRunSettings();
-    text = staging.Text();
-  }
-  return WriteSettingsText(path, text, text::TextForm{});  // UTF-16LE with a byte-order mark
+  // UTF-16LE with a byte-order mark
+  return WriteSettingsText(path, FirstRunText(path), text::TextForm{});
+}
+
+std::u16string FirstRunText(const std::u16string& path) {
+  InMemorySettingsFile staging(path, SkeletonText());
+  StoreFirstRunSettings();
+  return staging.Text();
 }
 
 }  // namespace viewersettings::store

@@ -46,6 +46,10 @@ bool CreateDefaultSettingsFile(const std::u16string& path);
 // settings' policy (settings/FirstRunSettings.cpp), which the store calls but does not decide.
 void StoreFirstRunSettings();
 
+// The text that the first run stores in the settings file at `path` on this station, seeded in
+// memory; nothing is written.
+std::u16string FirstRunText(const std::u16string& path);
+
 // While one lives on a thread, ReadSettingsText and WriteSettingsText of `path` on that thread
 // read and write this text in memory instead of the file, in the form of the files the library
 // creates. The first-run defaults are seeded so and reach the disk in one replacement: an

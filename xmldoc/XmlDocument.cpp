@@ -458,7 +458,7 @@ int32_t CXmlDocument::ParseElement(int32_t parent) {
     for (;;) {
       const int32_t lessThan = static_cast<int32_t>(scanner.NextLessThan(element.tagOpen));
       if (text[lessThan] == u'\0') {
-        result = ParseError(slot, u"Element tag not found");
+        result = ParseError(slot, u"Element tag not found", lessThan);
         break;
       }
       element.tagOpen = lessThan;
@@ -517,14 +517,16 @@ int32_t CXmlDocument::ReadOtherTag(int32_t slot, MarkupScanner& scanner, TagRead
   ElemPos& element = elemIndex[static_cast<size_t>(slot)];
   TokenCursor token;
   token.next = element.tagOpen + 1;
-  if (!NextToken(token)) return ParseError(slot, u"Abrupt end within tag");
-  if (token.quoted) return ParseError(slot, u"Tag starts with quote");
+  if (!NextToken(token)) return ParseError(slot, u"Abrupt end within tag", element.tagOpen);
+  if (token.quoted) return ParseError(slot, u"Tag starts with quote", element.tagOpen);
   const char16_t lead = docText[static_cast<size_t>(token.first)];
   if (lead == u'?' || lead == u'!') {
     // "< ?" and "< !" are refused: SkipSpecialNode reads the character right after "<",
     // finds the space there and fails, so such a tag gives "Invalid node".
     int32_t after = 0;
-    if (!SkipSpecialNode(element.tagOpen, after)) return ParseError(slot, u"Invalid node");
+    if (!SkipSpecialNode(element.tagOpen, after)) {
+      return ParseError(slot, u"Invalid node", element.tagOpen);
+    }
     element.tagOpen = after;
     return kNodeSkipped;
   }
@@ -541,7 +543,9 @@ int32_t CXmlDocument::ReadOtherTag(int32_t slot, MarkupScanner& scanner, TagRead
 inline int32_t CXmlDocument::CloseStartTag(int32_t slot, int32_t from, MarkupScanner& scanner) {
   const char16_t* const text = docText.c_str();
   const int32_t close = static_cast<int32_t>(scanner.NextGreaterThan(static_cast<size_t>(from)));
-  if (text[close] == u'\0') return ParseError(slot, u"End of tag not found");
+  if (text[close] == u'\0') {
+    return ParseError(slot, u"End of tag not found", elemIndex[static_cast<size_t>(slot)].tagOpen);
+  }
   ElemPos& element = elemIndex[static_cast<size_t>(slot)];
   element.startTagClose = close;
   if (text[close - 1] == u'/') {
@@ -582,14 +586,14 @@ int32_t CXmlDocument::FinishElement(int32_t slot, int32_t nameFirst, int32_t fro
   for (int32_t number = 2; NextToken(token); ++number) {
     if (token.quoted) continue;
     if (number == 2 && !TokenMatchesName(token, name, nameLength)) {
-      return ParseError(slot, u"End tag does not correspond to %s");
+      return ParseError(slot, u"End tag does not correspond to %s", from);
     }
     if (text[token.first] == u'>') {
       elemIndex[static_cast<size_t>(slot)].elementClose = token.first;
       return slot;
     }
   }
-  return ParseError(slot, u"End tag not completed for element %s");
+  return ParseError(slot, u"End tag not completed for element %s", from);
 }
 
 bool CXmlDocument::SkipSpecialNode(int32_t lessThan, int32_t& after) const {
@@ -645,8 +649,9 @@ bool CXmlDocument::SkipSpecialNode(int32_t lessThan, int32_t& after) const {
   return false;
 }
 
-int32_t CXmlDocument::ParseError(int32_t slot, const char16_t* message) {
+int32_t CXmlDocument::ParseError(int32_t slot, const char16_t* message, int32_t at) {
   errorText = message;
+  errorOffset = at;
   const size_t mark = errorText.find(u"%s");
   if (mark != std::u16string::npos) errorText.replace(mark, 2, TagNameOf(slot));
   --nextFreeSlot;

@@ -72,6 +72,9 @@ class CXmlDocument {
 
   // Message of the last failed parse; empty until one fails.
   const std::u16string& GetError() const { return errorText; }
+  // Where the last failed parse stopped: the "<" of the tag it could not read, a place inside the
+  // end tag that did not match, or the end of the text. Meaningful only after a failed parse.
+  int32_t GetErrorOffset() const { return errorOffset; }
 
   // Read-only views, for the store (writing without a copy) and for tests.
   const std::u16string& DocText() const { return docText; }
@@ -105,7 +108,7 @@ class CXmlDocument {
   int32_t CloseStartTag(int32_t slot, int32_t from, MarkupScanner& scanner);
   int32_t FinishElement(int32_t slot, int32_t nameFirst, int32_t from);
   bool SkipSpecialNode(int32_t lessThan, int32_t& after) const;
-  int32_t ParseError(int32_t slot, const char16_t* message);
+  int32_t ParseError(int32_t slot, const char16_t* message, int32_t at);
 
   bool FindAttributeValue(TokenCursor& cursor, const char16_t* name) const;
   std::u16string DecodeEntities(int32_t first, int32_t last) const;
@@ -118,6 +121,7 @@ class CXmlDocument {
 
   std::u16string docText;
   std::u16string errorText;
+  int32_t errorOffset = 0;
   std::vector<ElemPos> elemIndex;
   int32_t parentPos = 0;
   int32_t mainPos = 0;

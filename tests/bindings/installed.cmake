@@ -41,6 +41,12 @@ endif()
 
 if(TOOL)
   file(MAKE_DIRECTORY ${WORK_DIR}/tool)
+  # Reading creates no settings file; init does.
+  execute_process(COMMAND ${prefix}/bin/viewer-settings --dir ${WORK_DIR}/tool init
+    OUTPUT_QUIET RESULT_VARIABLE code)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "the installed tool's init answered ${code}")
+  endif()
   execute_process(COMMAND ${prefix}/bin/viewer-settings --dir ${WORK_DIR}/tool get MinDiskSpace
     OUTPUT_VARIABLE value OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE code)
   if(NOT code EQUAL 0 OR NOT value STREQUAL "1000")

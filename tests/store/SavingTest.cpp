@@ -241,7 +241,9 @@ TEST(Saving, AFileNoOneMayWriteIsRefusedToEverySetterWhoeverCalls) {
 
   // One write permission, for anyone, is enough for root.
   fs::permissions(dir.File(), readOnly | fs::perms::others_write);
-  if (testing_support::RunningAsRoot()) EXPECT_EQ(XMLSetMinDiskSpace(5), XMLR_SET_OK);
+  if (testing_support::RunningAsRoot()) {
+    EXPECT_EQ(XMLSetMinDiskSpace(5), XMLR_SET_OK);
+  }
 }
 
 TEST(Saving, FollowsSymbolicLinksAndUpdatesTheFileTheyName) {

@@ -62,12 +62,18 @@ TEST(CliCheck, ReportsWhatKeepsTheLibraryFromReadingTheFileAtAll) {
       {kDecl + "<SystemSetting/>", false, {{1, "missing byte-order mark: the library reads"}}},
       {kDecl + "<SystemSetting><A></B></SystemSetting>",
        true,
-       {{0, "the engine cannot parse the file (End tag does not correspond to A)"}}},
-      {kDecl, true, {{0, "the engine cannot parse the file (Element tag not found)"}}},
+       {{2, "the engine cannot parse the file (End tag does not correspond to A)"}}},
+      {kDecl + "<SystemSetting>\n<LocalSetting>\n<MinDiskSpace Value=\"10",
+       true,
+       {{4, "the engine cannot parse the file (End of tag not found)"}}},
+      {kDecl, true, {{2, "the engine cannot parse the file (Element tag not found)"}}},
       {kDecl + "\n<Settings><A/><A/></Settings>",
        true,
-       {{3, "second <A> under <Settings>, the first is on line 3"},
-        {3, "the root element is <Settings>, not <SystemSetting>"}}},
+       {{3, "the root element is <Settings>, not <SystemSetting>"},
+        {3, "second <A> under <Settings>, the first is on line 3"}}},
+      {kDecl + "MinDiskSpace=1000\n<SystemSetting/>\n</SystemSetting> and words",
+       true,
+       {{2, "text before the root element"}, {4, "text after the root element"}}},
   };
   for (const Row& row : rows) {
     SettingsDir dir;
@@ -110,7 +116,8 @@ TEST(CliCheck, SaysWhichEncodingItFoundAndReportsBytesNotValidInItByLine) {
                    "bytes that are not UTF-8 (F6): getters read each such sequence as U+FFFD, "
                    "and setters refuse to write the file"},
                   {4, "bytes that are not UTF-8 (E2 9C, C0, AF, FF and 4 more)"},
-                  {6, "bytes that are not UTF-8 (F0 9F 98)"}});
+                  {6, "bytes that are not UTF-8 (F0 9F 98)"},
+                  {6, "text after the root element"}});
 }
 
 TEST(CliCheck, ExitStatusAndOutputAndTheFileIsNeverWritten) {

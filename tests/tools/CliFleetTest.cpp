@@ -214,12 +214,10 @@ TEST(CliExport, HoldsWhatTheFileStoresAndImportLeavesTheRestAsItWas) {
 
 TEST(CliUnreadableFile, IsNeitherExportedNorDiffedNorImportedInto) {
   const std::pair<std::string, std::string> unreadable[] = {
-      {"hello", "no XML the library can parse"},
+      {"hello", "the engine cannot parse it"},
       {"<?xml version=\"1.0\"?>\r\n<SystemSetting><IsRealData Value=\"0\"/>",
-       "no XML the library can parse"},
-      {"<Other><IsRealData Value=\"0\"/></Other>", "root element is not SystemSetting"},
-      {"<SystemSetting><DUZOProcessName Value=\"\xE9\"/></SystemSetting>",
-       "not valid in its encoding (UTF-8"},
+       "the engine cannot parse it"},
+      {"<Other><IsRealData Value=\"0\"/></Other>", "its root element is <Other>"},
   };
   SettingsDir good;
   ASSERT_EQ(RunIn(good, {"init"}).status, 0);
@@ -229,7 +227,6 @@ TEST(CliUnreadableFile, IsNeitherExportedNorDiffedNorImportedInto) {
     const Outcome exported = RunIn(dir, {"export"});
     EXPECT_EQ(exported.status, 2) << bytes;
     EXPECT_EQ(exported.out, "") << bytes;
-    EXPECT_TRUE(Has(exported.err, "cannot read it as settings: ")) << exported.err;
     EXPECT_TRUE(Has(exported.err, message)) << exported.err;
     EXPECT_EQ(RunIn(dir, {"diff", good.Path().string()}).status, 2) << bytes;
     EXPECT_EQ(RunIn(dir, {"import", "--check", "-"}, R"({"MinDiskSpace": 1})").status, 2);

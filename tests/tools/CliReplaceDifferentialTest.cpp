@@ -83,10 +83,10 @@ TEST(CliImportLists, AListTheExportHoldsIsTakenWholeAndTheRestStays) {
   const Outcome exported = RunIn(a, {"export", "--exclude", "station"});
   const Outcome imported = RunIn(b, {"import", "-"}, exported.out);
   ASSERT_EQ(imported.status, 0) << imported.err;
-  EXPECT_TRUE(Has(imported.out, "DICOM.Modality1 = \"CT\"\n")) << imported.out;
-  EXPECT_TRUE(Has(imported.out, "removed PatListHeader.2.ColumnName (was \"Ward\")\n"));
-  EXPECT_TRUE(Has(imported.out, "removed DICOM.Modality2 (was \"CT\")\n"));
-  EXPECT_TRUE(Has(imported.out, "removed ECG.ColorSetting.Grid.Blue (was 9)\n"));
+  EXPECT_TRUE(Has(imported.out, "DICOM.Modality1 = CT\n")) << imported.out;
+  EXPECT_TRUE(Has(imported.out, "removed PatListHeader.2.ColumnName\n"));
+  EXPECT_TRUE(Has(imported.out, "removed DICOM.Modality2\n"));
+  EXPECT_TRUE(Has(imported.out, "removed ECG.ColorSetting.Grid.Blue\n"));
 
   // The getters read exactly A's lists, whole: the count of modalities agrees.
   std::vector<std::u16string> modalities;
@@ -109,8 +109,8 @@ TEST(CliImportLists, ReplaceMakesTheStationHoldExactlyTheExport) {
   const std::string exported = RunIn(a, {"export"}).out;
   const Outcome replaced = RunIn(b, {"import", "--replace", "-"}, exported);
   ASSERT_EQ(replaced.status, 0) << replaced.err;
-  EXPECT_TRUE(Has(replaced.out, "removed WindowLastPos.Left (was 20)\n")) << replaced.out;
-  EXPECT_TRUE(Has(replaced.out, "removed Modality.US.Label.Text.Font.FaceName (was \"Arial\")\n"));
+  EXPECT_TRUE(Has(replaced.out, "removed WindowLastPos.Left\n")) << replaced.out;
+  EXPECT_TRUE(Has(replaced.out, "removed Modality.US.Label.Text.Font.FaceName\n"));
   const Outcome diff = RunIn(b, {"diff", a.Path().string()});
   EXPECT_EQ(diff.status, 0) << diff.out;
   EXPECT_EQ(RunIn(b, {"export"}).out, exported);

@@ -50,7 +50,7 @@ void Furnish(const SettingsDir& dir) {
       {"DICOM.PartZoom.ZoomRatio", "3"},
       {"DICOM.Modality1", "C.T"},
       {"Modality.C.T.Label.Text.Font.FaceName", "Arial"},
-      {"Modality.C.T.PatientInfo.Color", "0xFFFFFFFF"},
+      {"Modality.C.T.PatientInfo.Color", "#FFFFFF"},
       {"ECG.ZoomRatio", "1.1"},
       {"ECG.ColorSetting.Scale.Green", "200"},
       {"ECG.SmoothFilter.SmoothFilterIII.Gamma", "0.25"},
@@ -66,7 +66,7 @@ TEST(CliTransfer, ExportThenImportIntoAFreshFolderGivesTheSameValues) {
   const Outcome exported = RunIn(station, {"export"});
   ASSERT_EQ(exported.status, 0) << exported.err;
   EXPECT_TRUE(Has(exported.out, "\n  \"ECG.ZoomRatio\": 1.1,\n")) << exported.out;
-  EXPECT_TRUE(Has(exported.out, "\n  \"Modality.C.T.PatientInfo.Color\": 4294967295,\n"));
+  EXPECT_TRUE(Has(exported.out, "\n  \"Modality.C.T.PatientInfo.Color\": 16777215,\n"));
   EXPECT_TRUE(Has(exported.out, R"("DUZOProcessName": "say \"hi\"\\\t.exe")"));
   EXPECT_FALSE(Has(exported.out, "DICOM.ImagePath")) << "read only: import could not store it";
 

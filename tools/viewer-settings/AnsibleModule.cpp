@@ -190,8 +190,7 @@ int RunAnsibleModule(const std::string& argumentsFile, std::ostream& out) {
     plan.listsWhole = true;
     plan.replace = arguments.replace;
     Converged converged;
-    if (!tool.ReadableAsSettings() ||
-        tool.Converge(wanted, plan, arguments.check, arguments.excluded, &converged) != kExitOk) {
+    if (tool.Converge(wanted, plan, arguments.check, arguments.excluded, &converged) != kExitOk) {
       return Failed(out, OneMessage(errors.str()));
     }
 
@@ -206,8 +205,8 @@ int RunAnsibleModule(const std::string& argumentsFile, std::ostream& out) {
       std::string before;
       std::string after;
       for (const KeyChange& change : converged.changes) {
-        if (change.before) before += change.key + " = " + ShownText(*change.before) + "\n";
-        if (change.after) after += change.key + " = " + ShownText(*change.after) + "\n";
+        if (change.before) before += change.key + " = " + PlainText(*change.before) + "\n";
+        if (change.after) after += change.key + " = " + PlainText(*change.after) + "\n";
       }
       json.Key("diff");
       json.BeginObject();

@@ -1,8 +1,6 @@
 #include "tools/viewer-settings/Check.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <utility>
@@ -11,6 +9,8 @@
 #include "text/TextEncoding.h"
 #include "text/Utf8.h"
 #include "text/WideConvert.h"
+#include "tools/viewer-settings/Damage.h"
+#include "tools/viewer-settings/FontText.h"
 #include "xmldoc/XmlDocument.h"
 
 namespace viewersettings::cli {
@@ -20,6 +20,7 @@ using text::ToUtf8;
 
 constexpr char16_t kByteOrderMark = 0xFEFF;
 constexpr char16_t kRootName[] = u"SystemSetting";
+constexpr char kModalityKeyPrefix[] = "Modality.";
 
 // Stands in a path for every child of the element before it: each one may be a modality.
 constexpr const char16_t* kEachModality = catalogue::kModalityLevel;
@@ -36,6 +37,7 @@ class Tree {
   }
 
   int32_t Root() const { return doc_.Index().at(0).firstChildSlot; }
+  int32_t Parent(int32_t slot) const { return doc_.Index().at(slot).parentSlot; }
 
   std::vector<int32_t> Children(int32_t slot) const {
     std::vector<int32_t> children;
@@ -88,65 +90,6 @@ std::string DescribeEncoding(const text::DecodedText& decoded) {
   const bool mark = !decoded.text.empty() && decoded.text.front() == kByteOrderMark;
   return std::string(text::EncodingName(decoded.form.encoding)) +
          (mark ? " with a byte-order mark" : " without a byte-order mark");
-}
-
-std::string Hex(const std::string& bytes, const text::MalformedBytes& run) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  for (size_t i = run.offset; i < run.offset + run.length; ++i) {
-    const auto byte = static_cast<unsigned char>(bytes[i]);
-    if (!hex.empty()) hex += ' ';
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0xF];
-  }
-  return hex;
-}
-
-// Malformed sequences, one finding for each line that has any, with the first few shown.
-void CheckMalformed(const std::string& bytes, const std::vector<text::MalformedBytes>& runs,
-                    std::vector<Finding>& findings) {
-  constexpr size_t kShown = 4;
-  int line = 1;
-  size_t counted = 0;  // line breaks are counted up to here
-  std::string shown;
-  size_t onLine = 0;
-  const auto report = [&] {
-    if (onLine == 0) return;
-    if (onLine > kShown) shown += " and " + std::to_string(onLine - kShown) + " more";
-    findings.push_back({line, "bytes that are not UTF-8 (" + shown +
-                                  "): getters read each such sequence as U+FFFD, and setters "
-                                  "refuse to write the file (XMLR_SET_FAILED)"});
-    shown.clear();
-    onLine = 0;
-  };
-  for (const text::MalformedBytes& run : runs) {
-    const int runLine = line + static_cast<int>(std::count(
-                                   bytes.begin() + static_cast<std::ptrdiff_t>(counted),
-                                   bytes.begin() + static_cast<std::ptrdiff_t>(run.offset), '\n'));
-    counted = run.offset;
-    if (runLine != line) {
-      report();
-      line = runLine;
-    }
-    if (onLine++ < kShown) shown += (shown.empty() ? "" : ", ") + Hex(bytes, run);
-  }
-  report();
-}
-
-void CheckEncoding(const std::string& bytes, const text::DecodedText& decoded,
-                   const std::vector<text::MalformedBytes>& malformed,
-                   std::vector<Finding>& findings) {
-  const text::TextEncoding encoding = decoded.form.encoding;
-  if (encoding != text::TextEncoding::kUtf8 && bytes.size() % 2 != 0) {
-    findings.push_back(
-        {0, "the file has an odd number of bytes: its last byte is no whole UTF-16 unit"});
-  }
-  if (encoding == text::TextEncoding::kUtf16Le && decoded.text.front() != kByteOrderMark) {
-    findings.push_back({1,
-                        "missing byte-order mark: the library reads the file as UTF-16LE all "
-                        "the same, and files it creates begin with one"});
-  }
-  CheckMalformed(bytes, malformed, findings);
 }
 
 // Elements of one name under one parent: the library looks each name up from the first child and
@@ -241,21 +184,35 @@ void CheckModalityList(const Tree& tree, int32_t viewer, std::vector<Finding>& f
   CheckForwardOrder(tree, viewer, leaves, findings);
 }
 
+// The one-byte fields of label fonts hold one character whose code is the value; a number typed
+// there by hand reads as the code of its first digit.
+void CheckOneByteFontFields(const Tree& tree, int32_t root, std::vector<Finding>& findings) {
+  const std::vector<std::u16string> fontPath = {u"DICOMViewer", kEachModality, u"Label", u"Text",
+                                                u"Font"};
+  for (const int32_t font : Resolve(tree, root, fontPath)) {
+    const std::string modality = ToUtf8(tree.Name(tree.Parent(tree.Parent(tree.Parent(font)))));
+    for (const int32_t leaf : tree.Children(font)) {
+      const std::u16string name = tree.Name(leaf);
+      const std::u16string text = tree.Attribute(leaf, u"Value");
+      const std::optional<std::string> readAs = HandTypedFontField(name, text);
+      if (!readAs) continue;
+      std::string message = "<" + ToUtf8(name) + " Value=\"" + ToUtf8(text) +
+                            "\"> in the label font of modality " + modality + " " + *readAs;
+      const bool number = text.size() <= 3 && std::all_of(text.begin(), text.end(), [](char16_t c) {
+                            return c >= u'0' && c <= u'9';
+                          });
+      if (number && text::WideToInt32(text.c_str()) <= 0xFF) {
+        message += " (`set " + std::string(kModalityKeyPrefix) + modality + ".Label.Text.Font." +
+                   ToUtf8(name) + " " + ToUtf8(text) + "` stores the number)";
+      }
+      findings.push_back({tree.Line(leaf), message});
+    }
+  }
+}
+
 void CheckTree(CXmlDocument& doc, std::vector<Finding>& findings) {
   const Tree tree(doc);
   const int32_t root = tree.Root();
-  const ElemPos& rootPos = doc.Index().at(static_cast<size_t>(root));
-
-  // The engine indexes only the first top-level element; it parses what follows as a document
-  // of its own.
-  CXmlDocument rest;
-  if (rest.ParseText(doc.DocText().substr(static_cast<size_t>(rootPos.elementClose) + 1))) {
-    const Tree restTree(rest);
-    const int32_t at = rootPos.elementClose + 1 + rest.Index().at(restTree.Root()).tagOpen;
-    findings.push_back({tree.LineAt(at), "a second top-level element " +
-                                             Tag(restTree.Name(restTree.Root())) +
-                                             " follows the root: the library ignores it"});
-  }
 
   std::vector<int32_t> pending = {root};
   while (!pending.empty()) {
@@ -266,12 +223,7 @@ void CheckTree(CXmlDocument& doc, std::vector<Finding>& findings) {
     pending.insert(pending.end(), children.rbegin(), children.rend());
   }
 
-  if (tree.Name(root) != kRootName) {
-    findings.push_back({tree.Line(root), "the root element is " + Tag(tree.Name(root)) + ", not " +
-                                             Tag(kRootName) +
-                                             ": getters find nothing and setters store nothing"});
-    return;
-  }
+  if (tree.Name(root) != kRootName) return;  // the damage says so
   // Sibling leaves that the library looks for one after the other, each only after the one it
   // found last: a leaf that stands before that one is not found by getters, and setters add
   // another one after it.
@@ -283,53 +235,28 @@ void CheckTree(CXmlDocument& doc, std::vector<Finding>& findings) {
   if (const int32_t viewer = tree.FirstChild(root, u"DICOMViewer")) {
     CheckModalityList(tree, viewer, findings);
   }
+  CheckOneByteFontFields(tree, root, findings);
 }
 
 }  // namespace
 
 CheckReport CheckSettingsFile(const std::filesystem::path& file) {
   CheckReport report;
-  std::error_code error;
-  report.exists = std::filesystem::exists(file, error);
-  if (!report.exists) return report;
-  std::ifstream in(file, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) {
-    report.readError = "cannot be read";
-    return report;
-  }
+  SettingsFileState state = ExamineSettingsFile(file);
+  report.exists = state.exists;
+  report.readError = state.readError;
+  if (!report.exists || !report.readError.empty()) return report;
   std::vector<Finding>& findings = report.findings;
-  if (bytes.empty()) {
-    findings.push_back(
-        {0,
-         "the file is empty: the library cannot read it (XMLR_FILE_ERROR) and does not "
-         "recreate it"});
-    return report;
+  if (!state.bytes.empty()) report.encoding = DescribeEncoding(state.decoded);
+  report.damaged = state.Damaged();
+  for (Damage& damage : state.damage) findings.push_back({damage.line, std::move(damage.message)});
+  if (state.decoded.form.encoding == text::TextEncoding::kUtf16Le && !state.decoded.text.empty() &&
+      state.decoded.text.front() != kByteOrderMark) {
+    findings.push_back({1,
+                        "missing byte-order mark: the library reads the file as UTF-16LE all "
+                        "the same, and files it creates begin with one"});
   }
-
-  // As the library reads it.
-  std::vector<text::MalformedBytes> malformed;
-  text::DecodedText decoded = text::DecodeFileText(bytes, &malformed);
-  report.encoding = DescribeEncoding(decoded);
-  CheckEncoding(bytes, decoded, malformed, findings);
-  std::u16string text = std::move(decoded.text);
-
-  const size_t nul = text.find(u'\0');
-  CXmlDocument doc;
-  const bool parsed = doc.ParseText(std::move(text));
-  if (nul != std::u16string::npos) {
-    findings.push_back({Tree(doc).LineAt(static_cast<int32_t>(nul)),
-                        "a NUL character ends the text here: the library ignores the rest"});
-  }
-  if (parsed) {
-    CheckTree(doc, findings);
-  } else {
-    const std::u16string& message = doc.GetError();
-    findings.push_back(
-        {0, "the engine cannot parse the file (" +
-                (message.empty() ? std::string("it begins with an end tag") : ToUtf8(message)) +
-                "): getters find nothing, and setters add their elements after the text"});
-  }
+  if (state.parsed) CheckTree(state.doc, findings);
   std::stable_sort(findings.begin(), findings.end(),
                    [](const Finding& a, const Finding& b) { return a.line < b.line; });
   return report;

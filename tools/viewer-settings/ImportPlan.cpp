@@ -5,7 +5,6 @@
 
 #include "ViewerSettings.h"
 #include "text/Utf8.h"
-#include "tools/viewer-settings/Json.h"
 #include "tools/viewer-settings/ValueText.h"
 
 namespace viewersettings::cli {
@@ -76,26 +75,19 @@ Plan PlanChanges(const TypedSettings& wanted, const StoredSettings& stored,
     after.values.erase(key);
     after.Add(key, *value);
   }
-  // A list taken whole is given from its first entry on: numbered entries without a gap.
+  if (!plan.refusals.empty()) return plan;
+  // A list is taken whole where its entries are given as an export holds them: numbered ones
+  // from 0 on without a gap. Entries given otherwise are set one by one, as set sets them.
   std::map<std::string, std::set<int64_t>> numbers;
   for (const std::string& key : after.keys) {
     const std::optional<ListPlace> place = ListPlaceOf(key);
-    if (options.listsWhole && place && place->number >= 0) {
-      numbers[place->list].insert(place->number);
-    }
+    if (place && place->number >= 0) numbers[place->list].insert(place->number);
   }
-  for (const std::string& key : after.keys) {
-    const std::optional<ListPlace> place = ListPlaceOf(key);
-    if (!options.listsWhole || !place || place->number <= 0) continue;
-    const std::set<int64_t>& given = numbers[place->list];
-    if (!given.count(place->number - 1)) {
-      plan.refusals.push_back({key, XMLR_SET_FAILED,
-                               "an import takes the list whole, from entry 0 on, and only the one "
-                               "after its last entry can be added: entry " +
-                                   std::to_string(place->number - 1) + " is not given"});
-    }
-  }
-  if (!plan.refusals.empty()) return plan;
+  const auto whole = [&](const std::string& list) {
+    const auto given = numbers.find(list);
+    if (given == numbers.end()) return true;
+    return *given->second.rbegin() + 1 == static_cast<int64_t>(given->second.size());
+  };
 
   for (const std::string& key : after.keys) {
     const Value& value = after.values.at(key);
@@ -107,7 +99,7 @@ Plan PlanChanges(const TypedSettings& wanted, const StoredSettings& stored,
   std::set<std::string> listsMentioned;
   std::set<std::string> entriesMentioned;
   for (const std::string& key : after.keys) {
-    if (const std::optional<ListPlace> place = ListPlaceOf(key)) {
+    if (const std::optional<ListPlace> place = ListPlaceOf(key); place && whole(place->list)) {
       listsMentioned.insert(place->list);
       entriesMentioned.insert(place->entry);
     }
@@ -121,14 +113,6 @@ Plan PlanChanges(const TypedSettings& wanted, const StoredSettings& stored,
     if (goes) plan.changes.push_back({key, stored.values.at(key), std::nullopt});
   }
   return plan;
-}
-
-std::string RefusalMessage(const catalogue::Refusal& refusal, const std::string& typed) {
-  if (refusal.code == XMLR_UNKNOWN_KEY) {
-    return "unknown key \"" + refusal.key + "\" (see set --help)";
-  }
-  return "refused " + refusal.key +
-         (refusal.code == XMLR_BAD_VALUE ? " = " + JsonQuoted(typed) : "") + ": " + refusal.reason;
 }
 
 }  // namespace viewersettings::cli

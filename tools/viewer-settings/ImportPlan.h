@@ -37,8 +37,9 @@ struct KeyChange {
 };
 
 struct PlanOptions {
-  // A list that the settings mention (patient-list columns, added modalities, ECG colours and
-  // smoothing filters) is taken whole: the station's entries that they do not mention go.
+  // A list that the settings give as an export holds it (patient-list columns and added
+  // modalities from entry 0 on, ECG colours and smoothing filters) is taken whole: the
+  // station's entries that they do not mention go.
   bool listsWhole = false;
   // Every stored setting that they do not hold goes.
   bool replace = false;
@@ -53,8 +54,5 @@ struct Plan {
 // counts as a change. A key given twice takes its last value.
 Plan PlanChanges(const TypedSettings& wanted, const StoredSettings& stored,
                  const PlanOptions& options);
-
-// "unknown key ..." or "refused KEY = TEXT: reason", `typed` being the text given for the key.
-std::string RefusalMessage(const catalogue::Refusal& refusal, const std::string& typed);
 
 }  // namespace viewersettings::cli

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -27,8 +28,6 @@ struct ImportOptions {
 // What Converge changed, or (checking) would change.
 struct Converged {
   std::vector<KeyChange> changes;
-  // Fields of the groups stored that the file did not hold before (see catalogue::StoreReport).
-  std::vector<catalogue::Entry> alsoStored;
 };
 
 // What a Tool told its error stream, as one line without the tool's name and without notes.
@@ -39,7 +38,9 @@ std::string Summary(size_t changes, bool check);
 
 class Tool {
  public:
-  Tool(std::istream& in, std::ostream& out, std::ostream& err) : in_(in), out_(out), err_(err) {}
+  // `swatches`: the output is a terminal that shows colour.
+  Tool(std::istream& in, std::ostream& out, std::ostream& err, bool swatches = false)
+      : in_(in), out_(out), err_(err), swatches_(swatches) {}
 
   int Show(const std::string& only, bool json);
   int Get(const std::string& key);
@@ -50,34 +51,52 @@ class Tool {
   int Import(const std::string& source, const ImportOptions& options);
   int Reset(const std::string& target);
   int Diff(const std::string& other, const Exclusions& excluded);
+  int Repair();
   int Schema();
 
   // Makes the station hold the settings wanted: plans the changes and, unless `check`, stores
-  // them (all or nothing) and removes what the plan removes. A station that holds them already
-  // is not written to. Refusals and failures are told on the error stream: kExitError.
+  // them (all or nothing) and removes what the plan removes, saying so as set does. A station
+  // that holds them already is not written to. Refusals and failures are told on the error
+  // stream: kExitError.
   int Converge(const TypedSettings& wanted, const PlanOptions& plan, bool check,
                const Exclusions& excluded, Converged* result);
 
   int Fail(int status, const std::string& message);
-  // False, having said why, when the station's file exists but the library cannot read it as
-  // settings: nothing is exported from it or imported into it.
-  bool ReadableAsSettings();
 
  private:
   std::string FilePath() const;
+  // Before a command reads settings: a missing file is not created, and damage is told on the
+  // error output; the exit status when nothing can be read.
+  std::optional<int> GuardRead();
+  // Before a command stores settings: a damaged or read-only file is refused with the reason, and
+  // the exit status is returned; a missing one is left to the library to create.
+  std::optional<int> GuardWrite();
+  // What to say when the settings file is read-only, or nothing.
+  std::optional<std::string> RefuseReadOnly() const;
+  // Why a change to `key`, among `changes`, is refused before the library is asked, or nothing.
+  std::optional<std::string> RefusedBeforehand(const std::string& key,
+                                               const std::vector<catalogue::Change>& changes);
   // A result other than success, with what the file's state says about the cause.
   int FileFailure(const std::string& function, int32_t code);
-  // Converges on the settings and says what changed, or that nothing needed changing.
-  int StoreChanges(const TypedSettings& typed);
-  void PrintChanged(const Converged& converged);
+  // Stores the changes, and removes the settings of `removals`, through the catalogue and says
+  // what was stored and removed, or what was refused and that nothing was written.
+  int StoreChanges(const TypedSettings& typed, const std::vector<std::string>& removals = {});
+  // Stores the changes where the station does not hold them already; else says so and writes
+  // nothing.
+  int StoreIfChanged(const TypedSettings& typed);
   void PrintText(const std::vector<Section>& sections,
                  const std::vector<catalogue::GroupValues>& readings);
+  // One entry, or several that belong together (a colour's components, a font), as show prints
+  // them; the number of entries printed.
+  size_t PrintEntries(const std::vector<catalogue::Entry>& entries, size_t first);
+  int UnlistedModalityStatus(const Section& section, const catalogue::GroupValues& reading);
   void PrintJson(const std::vector<Section>& sections,
                  const std::vector<catalogue::GroupValues>& readings);
 
   std::istream& in_;
   std::ostream& out_;
   std::ostream& err_;
+  bool swatches_;
 };
 
 }  // namespace viewersettings::cli

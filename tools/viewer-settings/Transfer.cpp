@@ -12,8 +12,9 @@
 #include "store/SettingsFile.h"
 #include "text/Utf8.h"
 #include "tools/viewer-settings/Cli.h"
+#include "tools/viewer-settings/Damage.h"
+#include "tools/viewer-settings/Hints.h"
 #include "tools/viewer-settings/Json.h"
-#include "tools/viewer-settings/Readable.h"
 #include "tools/viewer-settings/Tool.h"
 #include "tools/viewer-settings/ValueText.h"
 
@@ -110,11 +111,11 @@ class FirstRunValues {
 
 std::string Shown(const StoredSettings& settings, const std::string& key) {
   const Value* value = settings.Find(key);
-  return value ? ShownText(*value) : "not stored";
+  return value ? PlainText(*value) : "not stored";
 }
 
 std::string Shown(const std::optional<Value>& value) {
-  return value ? ShownText(*value) : "not stored";
+  return value ? PlainText(*value) : "not stored";
 }
 
 void WriteValueOrNull(JsonWriter& json, const std::optional<Value>& value) {
@@ -128,7 +129,7 @@ void WriteValueOrNull(JsonWriter& json, const std::optional<Value>& value) {
 }  // namespace
 
 int Tool::Export(const Exclusions& excluded) {
-  if (!ReadableAsSettings()) return kExitError;
+  if (const std::optional<int> status = GuardRead()) return *status;
   StoredSettings settings;
   if (ReadStored(excluded, &settings) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
@@ -143,17 +144,13 @@ int Tool::Export(const Exclusions& excluded) {
   return kExitOk;
 }
 
-bool Tool::ReadableAsSettings() {
-  const std::optional<std::string> why = WhyNotSettings(FilePath());
-  if (why) Fail(kExitError, FilePath() + ": the library cannot read it as settings: " + *why);
-  return !why;
-}
-
 int Tool::Import(const std::string& source, const ImportOptions& options) {
-  // With --json, what goes wrong is also the message of the one object printed.
+  // With --diff or --json, what storing says gives way to the diff or the one object printed;
+  // with --json, what goes wrong is also that object's message.
+  std::ostringstream said;
   std::ostringstream errors;
-  Tool quiet(in_, out_, errors);
-  Tool& tool = options.json ? quiet : *this;
+  Tool quiet(in_, said, options.json ? static_cast<std::ostream&>(errors) : err_, swatches_);
+  Tool& tool = options.json || options.diff ? quiet : *this;
   std::optional<std::string> text;
   if (source == "-") {
     text = std::string((std::istreambuf_iterator<char>(in_)), std::istreambuf_iterator<char>());
@@ -169,8 +166,6 @@ int Tool::Import(const std::string& source, const ImportOptions& options) {
     status = tool.Fail(kExitError, source + ": cannot be read");
   } else if (!members) {
     status = tool.Fail(kExitError, source + ": not an export of settings (" + error + ")");
-  } else if (!tool.ReadableAsSettings()) {
-    status = kExitError;
   } else if (members->empty()) {
     if (!options.json) out_ << source << ": no settings, nothing was written\n";
   } else {
@@ -219,8 +214,8 @@ int Tool::Import(const std::string& source, const ImportOptions& options) {
       out_ << change.key << ": " << Shown(change.before) << " -> " << Shown(change.after) << "\n";
     }
     out_ << Summary(converged.changes.size(), options.check) << "\n";
-  } else if (status == kExitOk && members && !members->empty()) {
-    PrintChanged(converged);
+  } else if (status == kExitOk && members && !members->empty() && !changed) {
+    out_ << "nothing to change: the station holds these values already\n";
   }
   if (status != kExitOk) return status;
   return options.check && changed ? kExitNotFound : kExitOk;
@@ -230,9 +225,14 @@ int Tool::Reset(const std::string& target) {
   const std::optional<catalogue::KeyMatch> key = catalogue::MatchKey(target);
   const std::optional<Section> section = key ? std::nullopt : FindSection(target);
   if (!key && !section) {
+    std::vector<std::string> ids;
+    for (const Section& each : FixedSections()) ids.push_back(each.id);
+    const std::string hint = KeyHint(target);
     return Fail(kExitError, "\"" + target + "\" is neither a key (see get --help) nor a group (" +
-                                KnownSections() + ")");
+                                KnownSections() + ")" +
+                                (hint.empty() ? GroupHint(target, ids) : hint));
   }
+  if (const std::optional<int> status = GuardWrite()) return *status;
   // A group's settings as this station's file has them (the entries its lists hold).
   std::vector<std::string> keys;
   if (key) {
@@ -268,7 +268,7 @@ int Tool::Reset(const std::string& target) {
     return Fail(kExitError, "refused " + target + ": the first run stores no value for " +
                                 (key ? "it" : "any of its settings") + "; nothing was written");
   }
-  const int status = StoreChanges(changes);
+  const int status = StoreIfChanged(changes);
   if (status == kExitOk && !left.empty()) {
     out_ << "  left as they are, as the first run stores no value for them:";
     for (const std::string& each : left) out_ << " " << each;
@@ -278,7 +278,7 @@ int Tool::Reset(const std::string& target) {
 }
 
 int Tool::Diff(const std::string& other, const Exclusions& excluded) {
-  if (!ReadableAsSettings()) return kExitError;
+  if (const std::optional<int> status = GuardRead()) return *status;
   StoredSettings here;
   if (ReadStored(excluded, &here) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
@@ -291,9 +291,9 @@ int Tool::Diff(const std::string& other, const Exclusions& excluded) {
       return Fail(kExitError, other + ": there is no settings file in this folder");
     }
     const fs::path otherFile = fs::path(other) / ToUtf8(store::kSettingsFileName);
-    if (const std::optional<std::string> why = WhyNotSettings(otherFile)) {
-      return Fail(kExitError,
-                  otherFile.string() + ": the library cannot read it as settings: " + *why);
+    const SettingsFileState state = ExamineSettingsFile(otherFile);
+    if (state.Damaged() && !state.HasSettingsRoot()) {
+      return Fail(kExitError, other + ": " + DamageSummary(state));
     }
     int32_t code = 0;
     {

@@ -2,7 +2,9 @@
 
 #include <charconv>
 
+#include "catalogue/Catalogue.h"
 #include "text/Utf8.h"
+#include "tools/viewer-settings/Colour.h"
 #include "tools/viewer-settings/Json.h"
 
 namespace viewersettings::cli {
@@ -17,9 +19,20 @@ std::string PlainText(const catalogue::Value& value) {
   return text::ToUtf8(std::get<std::u16string>(value));
 }
 
-std::string ShownText(const catalogue::Value& value) {
-  if (std::holds_alternative<std::u16string>(value)) return JsonQuoted(PlainText(value));
-  return PlainText(value);
+bool IsColour(const std::string& key) {
+  const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
+  return match && std::holds_alternative<uint32_t*>(catalogue::Settings()[match->setting].kind);
+}
+
+std::string ShownValue(const std::string& key, const catalogue::Value& value, bool swatch) {
+  std::string shown = PlainText(value);
+  const auto* number = std::get_if<int64_t>(&value);
+  if (number && IsColour(key)) {
+    const auto bgr = static_cast<uint32_t>(*number);
+    shown += "  " + HexColour(bgr);
+    if (swatch) shown += " " + Swatch(bgr & 0xFF, bgr >> 8 & 0xFF, bgr >> 16 & 0xFF);
+  }
+  return shown;
 }
 
 void WriteValue(JsonWriter& json, const catalogue::Value& value) {

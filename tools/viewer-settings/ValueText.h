@@ -1,4 +1,4 @@
-// Values on the command line: as get prints them, as show prints them, and text typed in.
+// Values on the command line: as every command prints them outside JSON, and text typed in.
 #pragma once
 
 #include <optional>
@@ -11,8 +11,12 @@ namespace viewersettings::cli {
 
 // Numbers in decimal (floats in their shortest form), text as it is, in UTF-8.
 std::string PlainText(const catalogue::Value& value);
-// Text in double quotes with escapes, so that empty text and control characters are visible.
-std::string ShownText(const catalogue::Value& value);
+
+// Whether the setting of `key` is a colour 0x00BBGGRR.
+bool IsColour(const std::string& key);
+// A value as show and set print it: as PlainText, and a colour with its #RRGGBB beside the stored
+// number (and, with `swatch`, a swatch of it for a terminal that shows colour).
+std::string ShownValue(const std::string& key, const catalogue::Value& value, bool swatch);
 
 class JsonWriter;
 // Integers and floats as JSON numbers, text as a JSON string.
