@@ -23,7 +23,7 @@ FURNISHED = [
     ("IsRealData", "0"), ("DUZOProcessName", 'say "hi"\\\t.exe'), ("WindowLastPos.Right", "-810"),
     ("DICOM.LocalImageDir", "D:\\Images\\"), ("DICOM.Modality1", "C.T"),
     ("Modality.C.T.Label.Text.Font.FaceName", "Arial"),
-    ("Modality.C.T.PatientInfo.Color", "0xFFFFFFFF"), ("ECG.ZoomRatio", "1.1"),
+    ("Modality.C.T.PatientInfo.Color", "0x00FFFFFF"), ("ECG.ZoomRatio", "1.1"),
     ("ECG.ColorSetting.Scale.Green", "200"), ("ECG.SmoothFilter.SmoothFilterIII.Gamma", "0.25"),
 ]
 
@@ -67,12 +67,15 @@ def run(tool, *args, folder=None):
 
 
 def make_exports(tool, work, schema):
-    def station(name, settings):
+    def station(name, settings, imported=None):
         folder = f"{work}/{name}"
         subprocess.run(["mkdir", folder], check=True)
         run(tool, "init", folder=folder)
         for key, value in settings:
             run(tool, "set", key, value, folder=folder)
+        if imported:
+            subprocess.run([tool, "--dir", folder, "import", "-"], input=json.dumps(imported),
+                           check=True, capture_output=True, text=True)
         return folder
 
     exports = {}
@@ -81,19 +84,21 @@ def make_exports(tool, work, schema):
     exports["furnished"] = json.loads(run(tool, "export", folder=furnished))
     exports["without the station's own"] = json.loads(
         run(tool, "export", "--exclude", "station", folder=furnished))
+    # Through import, which takes every value the library's fields hold (set takes colours only
+    # as far as 0x00FFFFFF).
     every = every_setting(schema)
     exports["every setting at its ends"] = json.loads(
-        run(tool, "export", folder=station("ends", every)))
-    missing = {key for key, _ in every} - set(exports["every setting at its ends"])
+        run(tool, "export", folder=station("ends", [("DICOM.Modality1", "C.T")], every)))
+    missing = set(every) - set(exports["every setting at its ends"])
     if missing:
         sys.exit(f"FAILED: set but not exported: {sorted(missing)}")
     return exports
 
 
 # A value for every key of the schema: integers at their lower and upper ends in turn, the
-# patterns with a modality "C.T" (added to the list first) and entry 0.
+# patterns with the modality "C.T" and entry 0.
 def every_setting(schema):
-    settings = [("DICOM.Modality1", "C.T")]
+    settings = {}
     keys = list(schema["properties"].items()) + [
         (pattern.strip("^$").replace("\\.", ".")
          .replace(schema_name_pattern(schema), "C.T")
@@ -103,12 +108,11 @@ def every_setting(schema):
         if key.startswith("DICOM.Modality"):
             continue
         if kind["type"] == "integer":
-            value = str(kind["minimum"] if index % 2 else kind["maximum"])
+            settings[key] = kind["minimum"] if index % 2 else kind["maximum"]
         elif kind["type"] == "number":
-            value = "0.5"
+            settings[key] = 0.5
         else:
-            value = "x" * min(kind.get("maxLength", 8), 8)
-        settings.append((key, value))
+            settings[key] = "x" * min(kind.get("maxLength", 8), 8)
     return settings
 
 
