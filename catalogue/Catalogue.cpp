@@ -115,9 +115,10 @@ const Table& TheTable() {
         const std::string key = KeyOf(def, "", leaves, leaf, true);
         if (built.byKey.count(key)) continue;  // a key of a group before, or another entry
         built.byKey[key] = built.settings.size();
-        built.settings.push_back({key, group, leaf.kind, !def.setter.empty(),
-                                  leaf.entry != LeafRecorder::kNoEntry, PathOf(leaves, leaf),
-                                  leaf.attribute});
+        const bool listEntry = leaf.entry != LeafRecorder::kNoEntry;
+        built.settings.push_back({key, group, leaf.kind, !def.setter.empty(), listEntry,
+                                  PathOf(leaves, leaf), leaf.attribute,
+                                  listEntry ? leaves.Entries()[leaf.entry].keyAttribute : u""});
       }
     }
     return built;
@@ -417,21 +418,12 @@ std::vector<Checked> CheckChanges(const std::vector<Change>& changes,
                                   std::vector<Refusal>& refusals) {
   std::vector<Checked> checked;
   for (const Change& change : changes) {
-    const std::optional<KeyMatch> match = MatchKey(change.key);
-    if (!match) {
-      refusals.push_back({change.key, XMLR_UNKNOWN_KEY, "no setting has this key"});
-      continue;
-    }
-    const Setting& setting = Settings()[match->setting];
-    std::optional<Value> value = Parse(setting.kind, change.text);
-    if (!setting.settable) {
-      refusals.push_back({change.key, XMLR_SET_FAILED,
-                          "it is read only: the library has no setter for it (" +
-                              settings::Groups()[setting.group].getter + " reads it)"});
-    } else if (!value) {
-      refusals.push_back({change.key, XMLR_BAD_VALUE, "it takes " + WhatItTakes(setting.kind)});
+    Refusal refusal;
+    std::optional<Value> value = CheckChange(change, &refusal);
+    if (value) {
+      checked.push_back({*MatchKey(change.key), std::move(*value)});
     } else {
-      checked.push_back({*match, std::move(*value)});
+      refusals.push_back(std::move(refusal));
     }
   }
   return checked;
@@ -476,6 +468,24 @@ std::optional<std::string> ReadAndChange(std::vector<Pending>& pending,
 }
 
 }  // namespace
+
+std::optional<Value> CheckChange(const Change& change, Refusal* refusal) {
+  const std::optional<KeyMatch> match = MatchKey(change.key);
+  if (!match) {
+    *refusal = {change.key, XMLR_UNKNOWN_KEY, "no setting has this key"};
+    return std::nullopt;
+  }
+  const Setting& setting = Settings()[match->setting];
+  std::optional<Value> value = Parse(setting.kind, change.text);
+  if (!setting.settable) {
+    *refusal = {change.key, XMLR_SET_FAILED,
+                "it is read only: the library has no setter for it (" +
+                    settings::Groups()[setting.group].getter + " reads it)"};
+    return std::nullopt;
+  }
+  if (!value) *refusal = {change.key, XMLR_BAD_VALUE, "it takes " + WhatItTakes(setting.kind)};
+  return value;
+}
 
 StoreReport Store(const std::vector<Change>& changes) {
   StoreReport report;

@@ -48,6 +48,9 @@ struct Setting {
   bool listEntry;            // a field of an entry of a list
   std::u16string path;       // the elements below the root, "/" between them
   std::u16string attribute;  // of the last element; "Value" for a leaf of one setting
+  // For an entry of a list whose elements are not named after their number: the attribute that
+  // holds it (a patient-list column's ColumnNo).
+  std::u16string entryAttribute;
 };
 // In the order of the groups, each group's settings in the order of its leaves.
 const std::vector<Setting>& Settings();
@@ -125,10 +128,20 @@ struct StoreReport {
   std::vector<Entry> alsoStored;
 };
 
+// The value that a change gives its setting; nothing where the key names no setting that can be
+// set or the text does not fit it, and `refusal` then says why. Reads nothing.
+std::optional<Value> CheckChange(const Change& change, Refusal* refusal);
+
 // Every key and value is checked first, and nothing is written unless all of them fit. Then,
 // holding the writers' lock throughout, each group is read once, given all its changes and
 // stored with one call of its setter.
 StoreReport Store(const std::vector<Change>& changes);
+// The same, then removes the settings of `removals` (keys that the file stores) from the file:
+// each element whose every stored setting goes, the highest such one, with everything inside it.
+// A setting whose element holds a setting that stays cannot go alone: it is refused before
+// anything is written. A list that lost entries is then stored again as its getter reads it, so
+// that what it keeps beside its entries (the count of added modalities) agrees with them.
+StoreReport Store(const std::vector<Change>& changes, const std::vector<std::string>& removals);
 
 // ---- For the check of a settings file ----
 

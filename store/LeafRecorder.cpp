@@ -14,9 +14,10 @@ void LeafRecorder::Access(const FileAccess& access) {
 }
 
 void LeafRecorder::Entry(std::u16string name, bool present, std::function<void()> add,
-                         bool numbered) {
+                         bool numbered, std::u16string keyAttribute) {
   if (!accesses_.empty()) accesses_.back().list = true;
-  entries_.push_back({std::move(name), numbered, present ? nullptr : std::move(add)});
+  entries_.push_back(
+      {std::move(name), numbered, present ? nullptr : std::move(add), std::move(keyAttribute)});
   entry_ = entries_.size() - 1;
   entryPresent_ = present;
 }

@@ -43,6 +43,8 @@ class LeafRecorder {
     std::u16string name;
     bool numbered;  // the name ends in the entry's number
     std::function<void()> add;
+    // Where the entries' elements are not named after their number: the attribute holding it.
+    std::u16string keyAttribute;
   };
 
   static constexpr size_t kNoEntry = static_cast<size_t>(-1);
@@ -71,7 +73,7 @@ class LeafRecorder {
   // The leaves that follow, up to the next Entry or Access, belong to this entry. Where the
   // record does not hold it (`present` false), they have no place in the record.
   void Entry(std::u16string name, bool present, std::function<void()> add = nullptr,
-             bool numbered = false);
+             bool numbered = false, std::u16string keyAttribute = {});
 
   // ---- The interface of readers and writers that the leaf functions use ----
 

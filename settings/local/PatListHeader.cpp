@@ -43,7 +43,8 @@ void RecordLeaves(LeafRecorder& recorder, std::vector<PatListColumn>& columns) {
       columns.push_back(column);
     };
     const bool next = static_cast<size_t>(number) == columns.size();
-    recorder.Entry(FormatDecimal(number), read, next ? add : std::function<void()>(), true);
+    recorder.Entry(FormatDecimal(number), read, next ? add : std::function<void()>(), true,
+                   u"ColumnNo");
     recorder.Element(u"Item");
     NameAndWidth(recorder, read ? columns[static_cast<size_t>(number)] : absent);
   }

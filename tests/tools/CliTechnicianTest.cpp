@@ -111,7 +111,7 @@ TEST(CliMistakes, SlipsGetCloseMatchesAndRefusalsSayWhereToGo) {
       {{"reset", "Minidiskspace"}, "did you mean `MinDiskSpace`?"},
       {{"frobnicate"},
        "unknown subcommand \"frobnicate\" (the subcommands are show, get, set, init, check, "
-       "export, import, reset, diff, repair)\n"},
+       "export, import, reset, diff, repair, schema)\n"},
       {{"shwo"}, "(the subcommands are show, "},
       {{"shwo"}, "did you mean `show`?"},
       {{"set", "DICOM.ImagePath", "D:\\"}, "set DICOM.LocalImageDir, which it is read from"},

@@ -29,8 +29,6 @@ using catalogue::GroupValues;
 using text::FromUtf8;
 using text::ToUtf8;
 
-constexpr char kToolName[] = "viewer-settings";
-
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
@@ -348,10 +346,10 @@ int Tool::Set(const std::string& key, const std::string& text) {
            << HexColour(*colour.value) << "\n";
     }
   }
-  return StoreChanges({{key, value}});
+  return StoreIfChanged({{key, value}});
 }
 
-int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& typed) {
+int Tool::StoreChanges(const TypedSettings& typed, const std::vector<std::string>& removals) {
   // Values arrive as UTF-8; text that is not would come back altered.
   std::vector<catalogue::Change> changes;
   bool refused = false;
@@ -387,7 +385,7 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
                        });
   };
   const catalogue::StoreReport report =
-      refused ? catalogue::StoreReport{} : catalogue::Store(changes);
+      refused ? catalogue::StoreReport{} : catalogue::Store(changes, removals);
   for (const catalogue::Refusal& refusal : report.refusals) {
     refused = true;
     if (refusal.code == XMLR_UNKNOWN_KEY) {
@@ -422,6 +420,7 @@ int Tool::StoreChanges(const std::vector<std::pair<std::string, std::string>>& t
            << "\n";
     }
   }
+  for (const std::string& key : removals) out_ << "removed " << key << "\n";
   for (const Entry& entry : report.alsoStored) {
     if (ofNewModality(entry.key)) continue;
     out_ << "  also stored, as it was not stored before: " << entry.key << " = "
@@ -529,14 +528,32 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       "check",
       "say which encoding the settings file is in and look through it, without changing "
       "it, for what would surprise the library; exit status 1 when something is found");
+  std::vector<std::string> excluded;
+  const auto addExclude = [&excluded](CLI::App* command) {
+    command->add_option("--exclude", excluded,
+                        "leave out a key, a group of show, or \"station\" (the three local "
+                        "folders and the window position); may be repeated");
+  };
   CLI::App* exportCommand = app.add_subcommand(
       "export", "print every stored setting that can be set, as one JSON object of key to value");
+  addExclude(exportCommand);
   std::string source;
+  ImportOptions importOptions;
   CLI::App* import = app.add_subcommand(
       "import",
-      "store the settings of an export: every key and value is checked first, and nothing is "
-      "written unless all fit; then each group is stored with one call of its setter");
+      "make the station hold the settings of an export: every key and value is checked first, "
+      "and nothing is written unless all fit; a list the export holds is taken whole; only what "
+      "changes is written");
   import->add_option("FILE", source, "the export, or - for the standard input")->required();
+  import->add_flag("--replace", importOptions.replace,
+                   "also remove what the station stores and the export does not");
+  import->add_flag("--check", importOptions.check,
+                   "write nothing; exit status 0 when the station holds the export already, 1 "
+                   "when something would change, 2 on an error");
+  import->add_flag("--diff", importOptions.diff, "print each change as before -> after");
+  import->add_flag("--json", importOptions.json,
+                   "print one JSON object: changed, diff (key, before, after), msg");
+  addExclude(import);
   std::string target;
   CLI::App* reset = app.add_subcommand(
       "reset",
@@ -549,11 +566,14 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       "list the settings whose values differ between this station and another folder or an "
       "export; exit status 1 when some do");
   diff->add_option("DIR|FILE", other, "a station's folder or an export")->required();
+  addExclude(diff);
 
   CLI::App* repair = app.add_subcommand(
       "repair",
       "make a damaged settings file sound: keep a copy of it, then store the first-run settings "
       "with every setting that can still be read from it; a sound file is left as it is");
+  CLI::App* schema = app.add_subcommand(
+      "schema", "print the JSON Schema (draft 2020-12) of an export, for editors and checks");
 
   if (const std::optional<std::string> unknown = UnknownSubcommand(args, app)) {
     std::vector<std::string> names;
@@ -593,16 +613,23 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       // relative one against its own working folder.
       SetExeRootPathOverride(FromUtf8(fs::absolute(given, error).lexically_normal().u8string()));
     }
+    Exclusions exclusions;
+    for (const std::string& name : excluded) {
+      std::string error;
+      if (!exclusions.Add(name, &error)) return tool.Fail(kExitError, "--exclude: " + error);
+    }
+    importOptions.excluded = exclusions;
     if (*show) return tool.Show(group, json);
     if (*get) return tool.Get(key);
     if (*set) return tool.Set(key, value);
     if (*init) return tool.Init();
     if (*check) return tool.Check();
-    if (*exportCommand) return tool.Export();
-    if (*import) return tool.Import(source);
+    if (*exportCommand) return tool.Export(exclusions);
+    if (*import) return tool.Import(source, importOptions);
     if (*reset) return tool.Reset(target);
-    if (*diff) return tool.Diff(other);
+    if (*diff) return tool.Diff(other, exclusions);
     if (*repair) return tool.Repair();
+    if (*schema) return tool.Schema();
   } catch (const std::exception& error) {
     return tool.Fail(kExitError, error.what());
   }

@@ -8,6 +8,8 @@
 
 namespace viewersettings::cli {
 
+inline constexpr char kToolName[] = "viewer-settings";
+
 constexpr int kExitOk = 0;
 constexpr int kExitNotFound = 1;  // a setting is not stored, or check found something
 constexpr int kExitError = 2;     // bad arguments, a refused value, a file that fails

@@ -111,6 +111,11 @@ void JsonWriter::Number(float value) {
   out_ << std::string_view(digits, static_cast<size_t>(end - digits));
 }
 
+void JsonWriter::Boolean(bool value) {
+  BeforeValue();
+  out_ << (value ? "true" : "false");
+}
+
 void JsonWriter::Null() {
   BeforeValue();
   out_ << "null";
@@ -121,11 +126,14 @@ void JsonWriter::Null() {
 namespace viewersettings::cli {
 namespace {
 
-class FlatObjectReader {
- public:
-  explicit FlatObjectReader(std::string_view text) : text_(text) {}
+// Objects and arrays nested deeper than this are refused rather than followed down the stack.
+constexpr int kMaxDepth = 32;
 
-  std::optional<JsonMembers> Read(std::string* error) {
+class JsonReader {
+ public:
+  explicit JsonReader(std::string_view text) : text_(text) {}
+
+  std::optional<JsonMembers> ReadFlatObject(std::string* error) {
     JsonMembers members;
     Blanks();
     if (!Take('{')) return Fail(error, "an object");
@@ -150,12 +158,103 @@ class FlatObjectReader {
     return members;
   }
 
+  std::optional<JsonValue> ReadValue(std::string* error) {
+    Blanks();
+    JsonValue value;
+    if (!Value(value, 0, error)) return std::nullopt;
+    Blanks();
+    if (pos_ != text_.size()) {
+      Fail(error, "the end of the text");
+      return std::nullopt;
+    }
+    return value;
+  }
+
  private:
-  std::optional<JsonMembers> Fail(std::string* error, const std::string& expected) const {
+  std::nullopt_t Fail(std::string* error, const std::string& expected) const {
     size_t line = 1;
     for (size_t i = 0; i < pos_ && i < text_.size(); ++i) line += text_[i] == '\n' ? 1 : 0;
     *error = "line " + std::to_string(line) + ": expected " + expected;
     return std::nullopt;
+  }
+
+  bool Expected(std::string* error, const std::string& what) const {
+    Fail(error, what);
+    return false;
+  }
+
+  bool TakeWord(std::string_view word) {
+    if (text_.substr(pos_, word.size()) != word) return false;
+    pos_ += word.size();
+    return true;
+  }
+
+  bool Value(JsonValue& value, int depth, std::string* error) {
+    const char c = pos_ < text_.size() ? text_[pos_] : '\0';
+    if (c == '{' || c == '[') {
+      if (depth == kMaxDepth) {
+        return Expected(error,
+                        "at most " + std::to_string(kMaxDepth) + " levels of objects and arrays");
+      }
+      return c == '{' ? Object(value, depth + 1, error) : Array(value, depth + 1, error);
+    }
+    if (c == '"') {
+      std::optional<std::string> text = String();
+      if (!text) return Expected(error, "a string in double quotes with valid escapes");
+      value.type = JsonValue::Type::kString;
+      value.text = std::move(*text);
+      return true;
+    }
+    for (const char* word : {"true", "false"}) {
+      if (TakeWord(word)) {
+        value.type = JsonValue::Type::kBoolean;
+        value.text = word;
+        return true;
+      }
+    }
+    if (TakeWord("null")) return true;
+    std::optional<std::string> number = Number();
+    if (!number) return Expected(error, "a value");
+    value.type = JsonValue::Type::kNumber;
+    value.text = std::move(*number);
+    return true;
+  }
+
+  bool Object(JsonValue& value, int depth, std::string* error) {
+    value.type = JsonValue::Type::kObject;
+    Take('{');
+    Blanks();
+    if (Take('}')) return true;
+    do {
+      Blanks();
+      std::optional<std::string> key = String();
+      if (!key) return Expected(error, "a member's name in double quotes");
+      Blanks();
+      if (!Take(':')) return Expected(error, "\":\"");
+      Blanks();
+      JsonValue member;
+      if (!Value(member, depth, error)) return false;
+      value.members.emplace_back(std::move(*key), std::move(member));
+      Blanks();
+    } while (Take(','));
+    if (!Take('}')) return Expected(error, "\",\" or \"}\"");
+    return true;
+  }
+
+  bool Array(JsonValue& value, int depth, std::string* error) {
+    value.type = JsonValue::Type::kArray;
+    Take('[');
+    Blanks();
+    if (Take(']')) return true;
+    do {
+      Blanks();
+      JsonValue item;
+      if (!Value(item, depth, error)) return false;
+      value.items.push_back(std::move(item));
+      Blanks();
+    } while (Take(','));
+    if (!Take(']')) return Expected(error, "\",\" or \"]\"");
+    return true;
   }
 
   bool Take(char c) {
@@ -311,7 +410,13 @@ std::optional<std::string> JsonTextAsUtf8(std::string_view bytes, std::string* e
 std::optional<JsonMembers> ParseFlatObject(std::string_view bytes, std::string* error) {
   const std::optional<std::string> text = JsonTextAsUtf8(bytes, error);
   if (!text) return std::nullopt;
-  return FlatObjectReader(*text).Read(error);
+  return JsonReader(*text).ReadFlatObject(error);
+}
+
+std::optional<JsonValue> ParseJson(std::string_view bytes, std::string* error) {
+  const std::optional<std::string> text = JsonTextAsUtf8(bytes, error);
+  if (!text) return std::nullopt;
+  return JsonReader(*text).ReadValue(error);
 }
 
 }  // namespace viewersettings::cli

@@ -1,5 +1,6 @@
 // A small streaming JSON writer: objects, arrays, strings, integers, floats and null, indented
-// by two spaces; and a reader of flat objects, as `export` writes them.
+// by two spaces; a reader of flat objects, as `export` writes them; and a reader of any JSON
+// value, for the arguments Ansible hands a module.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,7 @@ class JsonWriter {
   void Integer(int64_t value);
   // Non-finite floats have no JSON form; they are written as the strings "inf", "-inf", "nan".
   void Number(float value);
+  void Boolean(bool value);
   void Null();
 
  private:
@@ -55,5 +57,19 @@ using JsonMembers = std::vector<std::pair<std::string, JsonScalar>>;
 // tools write). Nothing when they are in no such encoding or are not such an object; `error`
 // then says what is wrong and where.
 std::optional<JsonMembers> ParseFlatObject(std::string_view bytes, std::string* error);
+
+// Any JSON value. Numbers keep the text they are written as; a boolean's text is "true" or
+// "false".
+struct JsonValue {
+  enum class Type { kNull, kBoolean, kNumber, kString, kArray, kObject };
+  Type type = Type::kNull;
+  std::string text;                                        // a string (UTF-8), number or boolean
+  std::vector<JsonValue> items;                            // of an array
+  std::vector<std::pair<std::string, JsonValue>> members;  // of an object, in their order
+};
+
+// `bytes` in the encodings ParseFlatObject takes. Nothing when they are in none of them, are no
+// JSON value, or nest deeper than settings need; `error` then says what is wrong and where.
+std::optional<JsonValue> ParseJson(std::string_view bytes, std::string* error);
 
 }  // namespace viewersettings::cli

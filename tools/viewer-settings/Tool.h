@@ -11,9 +11,30 @@
 #include <vector>
 
 #include "catalogue/Catalogue.h"
+#include "tools/viewer-settings/Exclusions.h"
+#include "tools/viewer-settings/ImportPlan.h"
 #include "tools/viewer-settings/Sections.h"
 
 namespace viewersettings::cli {
+
+struct ImportOptions {
+  bool replace = false;  // remove what the station stores and the export does not
+  bool check = false;    // write nothing; exit status 1 when something would change
+  bool diff = false;     // print each change as before -> after
+  bool json = false;     // print one JSON object: changed, diff, msg
+  Exclusions excluded;
+};
+
+// What Converge changed, or (checking) would change.
+struct Converged {
+  std::vector<KeyChange> changes;
+};
+
+// What a Tool told its error stream, as one line without the tool's name and without notes.
+std::string OneMessage(const std::string& errors);
+
+// "nothing to change", "1 setting changed", "3 settings would change".
+std::string Summary(size_t changes, bool check);
 
 class Tool {
  public:
@@ -26,11 +47,19 @@ class Tool {
   int Set(const std::string& key, const std::string& text);
   int Init();
   int Check();
-  int Export();
-  int Import(const std::string& source);
+  int Export(const Exclusions& excluded);
+  int Import(const std::string& source, const ImportOptions& options);
   int Reset(const std::string& target);
-  int Diff(const std::string& other);
+  int Diff(const std::string& other, const Exclusions& excluded);
   int Repair();
+  int Schema();
+
+  // Makes the station hold the settings wanted: plans the changes and, unless `check`, stores
+  // them (all or nothing) and removes what the plan removes, saying so as set does. A station
+  // that holds them already is not written to. Refusals and failures are told on the error
+  // stream: kExitError.
+  int Converge(const TypedSettings& wanted, const PlanOptions& plan, bool check,
+               const Exclusions& excluded, Converged* result);
 
   int Fail(int status, const std::string& message);
 
@@ -49,9 +78,12 @@ class Tool {
                                                const std::vector<catalogue::Change>& changes);
   // A result other than success, with what the file's state says about the cause.
   int FileFailure(const std::string& function, int32_t code);
-  // Stores the changes through the catalogue and says what was stored, or what was refused and
-  // that nothing was written.
-  int StoreChanges(const std::vector<std::pair<std::string, std::string>>& typed);
+  // Stores the changes, and removes the settings of `removals`, through the catalogue and says
+  // what was stored and removed, or what was refused and that nothing was written.
+  int StoreChanges(const TypedSettings& typed, const std::vector<std::string>& removals = {});
+  // Stores the changes where the station does not hold them already; else says so and writes
+  // nothing.
+  int StoreIfChanged(const TypedSettings& typed);
   void PrintText(const std::vector<Section>& sections,
                  const std::vector<catalogue::GroupValues>& readings);
   // One entry, or several that belong together (a colour's components, a font), as show prints

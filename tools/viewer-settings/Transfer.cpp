@@ -27,30 +27,6 @@ using catalogue::Value;
 using text::FromUtf8;
 using text::ToUtf8;
 
-bool Settable(const std::string& key) {
-  const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
-  return match && catalogue::Settings()[match->setting].settable;
-}
-
-// The settings that export writes, by key in their order: those a setter can store again.
-struct Settings {
-  std::vector<std::string> keys;
-  std::map<std::string, Value> values;
-
-  void Add(const std::string& key, Value value) {
-    if (values.emplace(key, std::move(value)).second) keys.push_back(key);
-  }
-};
-
-int32_t ReadSettable(Settings* settings) {
-  std::vector<Entry> entries;
-  const int32_t code = catalogue::ReadAll(&entries);
-  for (Entry& entry : entries) {
-    if (Settable(entry.key)) settings->Add(entry.key, std::move(*entry.value));
-  }
-  return code;
-}
-
 // While it lives, the library takes `dir` for the executable's directory.
 class ExeRootScope {
  public:
@@ -133,17 +109,29 @@ class FirstRunValues {
   std::map<std::string, Value> values_;
 };
 
-std::string Shown(const Settings& settings, const std::string& key) {
-  const auto found = settings.values.find(key);
-  return found == settings.values.end() ? "not stored" : PlainText(found->second);
+std::string Shown(const StoredSettings& settings, const std::string& key) {
+  const Value* value = settings.Find(key);
+  return value ? PlainText(*value) : "not stored";
+}
+
+std::string Shown(const std::optional<Value>& value) {
+  return value ? PlainText(*value) : "not stored";
+}
+
+void WriteValueOrNull(JsonWriter& json, const std::optional<Value>& value) {
+  if (value) {
+    WriteValue(json, *value);
+  } else {
+    json.Null();
+  }
 }
 
 }  // namespace
 
-int Tool::Export() {
+int Tool::Export(const Exclusions& excluded) {
   if (const std::optional<int> status = GuardRead()) return *status;
-  Settings settings;
-  if (ReadSettable(&settings) != XMLR_GET_OK) {
+  StoredSettings settings;
+  if (ReadStored(excluded, &settings) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
   }
   JsonWriter json(out_);
@@ -156,24 +144,81 @@ int Tool::Export() {
   return kExitOk;
 }
 
-int Tool::Import(const std::string& source) {
+int Tool::Import(const std::string& source, const ImportOptions& options) {
+  // With --diff or --json, what storing says gives way to the diff or the one object printed;
+  // with --json, what goes wrong is also that object's message.
+  std::ostringstream said;
+  std::ostringstream errors;
+  Tool quiet(in_, said, options.json ? static_cast<std::ostream&>(errors) : err_, swatches_);
+  Tool& tool = options.json || options.diff ? quiet : *this;
   std::optional<std::string> text;
   if (source == "-") {
     text = std::string((std::istreambuf_iterator<char>(in_)), std::istreambuf_iterator<char>());
   } else {
     text = ReadWhole(source);
   }
-  if (!text) return Fail(kExitError, source + ": cannot be read");
   std::string error;
-  const std::optional<JsonMembers> members = ParseFlatObject(*text, &error);
-  if (!members) return Fail(kExitError, source + ": not an export of settings (" + error + ")");
-  if (members->empty()) {
-    out_ << source << ": no settings, nothing was written\n";
-    return kExitOk;
+  const std::optional<JsonMembers> members = text ? ParseFlatObject(*text, &error) : std::nullopt;
+  TypedSettings wanted;
+  int status = kExitOk;
+  Converged converged;
+  if (!text) {
+    status = tool.Fail(kExitError, source + ": cannot be read");
+  } else if (!members) {
+    status = tool.Fail(kExitError, source + ": not an export of settings (" + error + ")");
+  } else if (members->empty()) {
+    if (!options.json) out_ << source << ": no settings, nothing was written\n";
+  } else {
+    for (const auto& [key, value] : *members) {
+      if (!options.excluded.Excludes(key)) wanted.emplace_back(key, value.text);
+    }
+    PlanOptions plan;
+    plan.listsWhole = true;
+    plan.replace = options.replace;
+    status = tool.Converge(wanted, plan, options.check, options.excluded, &converged);
   }
-  std::vector<std::pair<std::string, std::string>> changes;
-  for (const auto& [key, value] : *members) changes.emplace_back(key, value.text);
-  return StoreChanges(changes);
+  // A failure may come after the changes were planned: none of them is reported as made.
+  if (status != kExitOk) converged.changes.clear();
+  const bool changed = !converged.changes.empty();
+
+  if (options.json) {
+    err_ << errors.str();
+    JsonWriter json(out_);
+    json.BeginObject();
+    json.Key("changed");
+    json.Boolean(changed);
+    if (status != kExitOk) {
+      json.Key("failed");
+      json.Boolean(true);
+    }
+    json.Key("diff");
+    json.BeginArray();
+    for (const KeyChange& change : converged.changes) {
+      json.BeginObject();
+      json.Key("key");
+      json.String(change.key);
+      json.Key("before");
+      WriteValueOrNull(json, change.before);
+      json.Key("after");
+      WriteValueOrNull(json, change.after);
+      json.EndObject();
+    }
+    json.EndArray();
+    json.Key("msg");
+    json.String(status == kExitOk ? Summary(converged.changes.size(), options.check)
+                                  : OneMessage(errors.str()));
+    json.EndObject();
+  } else if (status == kExitOk && (options.diff || options.check)) {
+    for (const KeyChange& change : converged.changes) {
+      if (!options.diff) break;
+      out_ << change.key << ": " << Shown(change.before) << " -> " << Shown(change.after) << "\n";
+    }
+    out_ << Summary(converged.changes.size(), options.check) << "\n";
+  } else if (status == kExitOk && members && !members->empty() && !changed) {
+    out_ << "nothing to change: the station holds these values already\n";
+  }
+  if (status != kExitOk) return status;
+  return options.check && changed ? kExitNotFound : kExitOk;
 }
 
 int Tool::Reset(const std::string& target) {
@@ -198,7 +243,8 @@ int Tool::Reset(const std::string& target) {
       const catalogue::GroupValues reading = ReadSection(*section);
       code = reading.code;
       for (const Entry& entry : reading.entries) {
-        if (Settable(entry.key)) keys.push_back(entry.key);
+        const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(entry.key);
+        if (match && catalogue::Settings()[match->setting].settable) keys.push_back(entry.key);
       }
     });
     if (read == XMLR_FILE_ERROR || code == XMLR_FILE_ERROR) {
@@ -222,7 +268,7 @@ int Tool::Reset(const std::string& target) {
     return Fail(kExitError, "refused " + target + ": the first run stores no value for " +
                                 (key ? "it" : "any of its settings") + "; nothing was written");
   }
-  const int status = StoreChanges(changes);
+  const int status = StoreIfChanged(changes);
   if (status == kExitOk && !left.empty()) {
     out_ << "  left as they are, as the first run stores no value for them:";
     for (const std::string& each : left) out_ << " " << each;
@@ -231,28 +277,28 @@ int Tool::Reset(const std::string& target) {
   return status;
 }
 
-int Tool::Diff(const std::string& other) {
+int Tool::Diff(const std::string& other, const Exclusions& excluded) {
   if (const std::optional<int> status = GuardRead()) return *status;
-  Settings here;
-  if (ReadSettable(&here) != XMLR_GET_OK) {
+  StoredSettings here;
+  if (ReadStored(excluded, &here) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
   }
-  Settings there;
+  StoredSettings there;
   std::error_code failure;
   if (fs::is_directory(other, failure)) {
     // GroupValues another station's folder must not create a settings file there.
     if (!fs::exists(fs::path(other) / ToUtf8(store::kSettingsFileName), failure)) {
       return Fail(kExitError, other + ": there is no settings file in this folder");
     }
-    const SettingsFileState state =
-        ExamineSettingsFile(fs::path(other) / ToUtf8(store::kSettingsFileName));
+    const fs::path otherFile = fs::path(other) / ToUtf8(store::kSettingsFileName);
+    const SettingsFileState state = ExamineSettingsFile(otherFile);
     if (state.Damaged() && !state.HasSettingsRoot()) {
       return Fail(kExitError, other + ": " + DamageSummary(state));
     }
     int32_t code = 0;
     {
       const ExeRootScope scope(other);
-      code = ReadSettable(&there);
+      code = ReadStored(excluded, &there);
     }
     if (code != XMLR_GET_OK) return Fail(kExitError, other + ": the settings file cannot be read");
   } else {
@@ -262,6 +308,7 @@ int Tool::Diff(const std::string& other) {
     const std::optional<JsonMembers> members = ParseFlatObject(*text, &error);
     if (!members) return Fail(kExitError, other + ": not an export of settings (" + error + ")");
     for (const auto& [key, member] : *members) {
+      if (excluded.Excludes(key)) continue;
       const std::optional<catalogue::KeyMatch> match = catalogue::MatchKey(key);
       const std::optional<std::u16string> units = FromUtf8Exactly(member.text);
       const std::optional<Value> value =
