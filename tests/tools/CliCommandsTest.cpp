@@ -7,6 +7,7 @@
 
 #include "ViewerSettings.h"
 #include "support/SettingsDir.h"
+#include "support/ToolRun.h"
 #include "tools/viewer-settings/Cli.h"
 
 namespace {
@@ -17,23 +18,9 @@ using testing_support::Utf8;
 
 using testing_support::kDecl;
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome RunIn(const SettingsDir& dir, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--dir", dir.Path().string()});
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = viewersettings::cli::Run(args, out, err);
-  return {status, out.str(), err.str()};
-}
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using testing_support::Has;
+using testing_support::Outcome;
+using testing_support::RunIn;
 
 TEST(CliShow, TheFirstRunFileShowsEveryGroupWithItsStatus) {
   SettingsDir dir;

@@ -10,6 +10,7 @@
 
 #include "ViewerSettings.h"
 #include "support/SettingsDir.h"
+#include "support/ToolRun.h"
 #include "tools/viewer-settings/AnsibleModule.h"
 #include "tools/viewer-settings/Cli.h"
 #include "tools/viewer-settings/Json.h"
@@ -20,25 +21,9 @@ namespace fs = std::filesystem;
 using testing_support::SettingsDir;
 using viewersettings::cli::JsonValue;
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome RunIn(const SettingsDir& dir, std::vector<std::string> args,
-              const std::string& input = "") {
-  args.insert(args.begin(), {"--dir", dir.Path().string()});
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = viewersettings::cli::Run(args, in, out, err);
-  return {status, out.str(), err.str()};
-}
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using testing_support::Has;
+using testing_support::Outcome;
+using testing_support::RunIn;
 
 // What a write would change about the file, whatever it writes: its bytes, its identity and its
 // modification time.

@@ -12,6 +12,7 @@
 
 #include "ViewerSettings.h"
 #include "support/SettingsDir.h"
+#include "support/ToolRun.h"
 #include "support/Unprivileged.h"
 #include "tools/viewer-settings/Cli.h"
 
@@ -21,25 +22,9 @@ namespace fs = std::filesystem;
 using testing_support::SettingsDir;
 using testing_support::Utf8;
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome RunIn(const SettingsDir& dir, std::vector<std::string> args,
-              const std::string& input = "") {
-  args.insert(args.begin(), {"--dir", dir.Path().string()});
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = viewersettings::cli::Run(args, in, out, err);
-  return {status, out.str(), err.str()};
-}
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using testing_support::Has;
+using testing_support::Outcome;
+using testing_support::RunIn;
 
 std::string Get(const SettingsDir& dir, const std::string& key) {
   const Outcome got = RunIn(dir, {"get", key});
@@ -124,7 +109,9 @@ TEST(CliDamaged, ReadCommandsSayWhatIsWrongInOneLineAndExitTwoWhenNothingCanBeRe
                                                     {"export"},
                                                     {"diff", other.Path().string()}}) {
       const Outcome read = RunIn(dir, command);
-      EXPECT_EQ(read.status, station.anySettingReadable ? (command[0] == "diff" ? 1 : 0) : 2)
+      // An export never carries what bytes not valid in the encoding were read as.
+      const bool readable = station.anySettingReadable && command[0] != "export";
+      EXPECT_EQ(read.status, readable ? (command[0] == "diff" ? 1 : 0) : 2)
           << station.name << " " << command[0] << ": " << read.err;
       EXPECT_TRUE(Has(read.err, dir.File().string() + ": damaged"))
           << station.name << " " << command[0] << ": " << read.err;

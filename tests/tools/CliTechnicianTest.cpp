@@ -6,31 +6,16 @@
 
 #include "ViewerSettings.h"
 #include "support/SettingsDir.h"
+#include "support/ToolRun.h"
 #include "tools/viewer-settings/Cli.h"
 
 namespace {
 
 using testing_support::SettingsDir;
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome RunIn(const SettingsDir& dir, std::vector<std::string> args,
-              const std::string& input = "") {
-  args.insert(args.begin(), {"--dir", dir.Path().string()});
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = viewersettings::cli::Run(args, in, out, err);
-  return {status, out.str(), err.str()};
-}
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using testing_support::Has;
+using testing_support::Outcome;
+using testing_support::RunIn;
 
 const char kColour[] = "Modality.General.PatientInfo.Color";
 

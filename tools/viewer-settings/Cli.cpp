@@ -128,13 +128,21 @@ std::string Tool::FilePath() const {
   return ToUtf8(store::GetSettingsFilePath());
 }
 
-std::optional<int> Tool::GuardRead() {
+std::optional<int> Tool::GuardRead(bool toCarryElsewhere) {
   const SettingsFileState state = ExamineSettingsFile(FilePath());
   if (!state.exists) {
     return Fail(kExitError, FilePath() + ": there is no settings file here; `init` creates one");
   }
   if (!state.Damaged()) return std::nullopt;
   if (!state.HasSettingsRoot()) return Fail(kExitError, FilePath() + ": " + DamageSummary(state));
+  // Values read from bytes not valid in the encoding hold U+FFFD in their place: fit to be
+  // shown here, not to be stored on other stations.
+  const bool invalidBytes =
+      std::any_of(state.damage.begin(), state.damage.end(),
+                  [](const Damage& damage) { return damage.kind == DamageKind::kInvalidBytes; });
+  if (toCarryElsewhere && invalidBytes) {
+    return Fail(kExitError, FilePath() + ": " + DamageSummary(state));
+  }
   err_ << kToolName << ": warning: " << FilePath() << ": " << DamageSummary(state) << "\n";
   return std::nullopt;
 }

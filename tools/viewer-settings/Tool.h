@@ -66,8 +66,9 @@ class Tool {
  private:
   std::string FilePath() const;
   // Before a command reads settings: a missing file is not created, and damage is told on the
-  // error output; the exit status when nothing can be read.
-  std::optional<int> GuardRead();
+  // error output; the exit status when nothing can be read, or (`toCarryElsewhere`, for an
+  // export) when some of the text read is not what the file's bytes meant.
+  std::optional<int> GuardRead(bool toCarryElsewhere = false);
   // Before a command stores settings: a damaged or read-only file is refused with the reason, and
   // the exit status is returned; a missing one is left to the library to create.
   std::optional<int> GuardWrite();

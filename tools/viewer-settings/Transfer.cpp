@@ -129,7 +129,7 @@ void WriteValueOrNull(JsonWriter& json, const std::optional<Value>& value) {
 }  // namespace
 
 int Tool::Export(const Exclusions& excluded) {
-  if (const std::optional<int> status = GuardRead()) return *status;
+  if (const std::optional<int> status = GuardRead(true)) return *status;
   StoredSettings settings;
   if (ReadStored(excluded, &settings) != XMLR_GET_OK) {
     return FileFailure(catalogue::Groups().front().getter, XMLR_FILE_ERROR);
