@@ -279,4 +279,20 @@ TEST(AnsibleModule, ArgumentsOutOfShapeFailNamingWhatIsWrongAndWriteNothing) {
   EXPECT_TRUE(FileState(station) == before);
 }
 
+TEST(AnsibleModule, AFolderGivenRelativeIsStoredAbsolute) {
+  SettingsDir station;
+  const fs::path before = fs::current_path();
+  fs::current_path(station.Path().parent_path());
+  const fs::path arguments = station.Path() / "args";
+  std::ofstream(arguments) << "{\"dir\": "
+                           << viewersettings::cli::JsonQuoted(station.Path().filename().string())
+                           << R"(, "settings": {"MinDiskSpace": 7}})";
+  std::ostringstream out;
+  const int status = viewersettings::cli::RunAnsibleModule(arguments.string(), out);
+  fs::current_path(before);
+  ASSERT_EQ(status, 0) << out.str();
+  const Outcome folder = RunIn(station, {"get", "DICOM.LocalImageDir"});
+  EXPECT_EQ(folder.out, (station.Path() / "Data\\").string() + "\n");
+}
+
 }  // namespace

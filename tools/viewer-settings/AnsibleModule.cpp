@@ -176,7 +176,10 @@ int RunAnsibleModule(const std::string& argumentsFile, std::ostream& out) {
     if (arguments.replace && arguments.settings.empty()) {
       return Failed(out, "settings: empty, and replace would remove every setting of the station");
     }
-    SetExeRootPathOverride(text::FromUtf8(arguments.dir));
+    // As with --dir: the settings that hold folders are stored as absolute paths.
+    const fs::path folder = fs::absolute(fs::u8path(arguments.dir), failure).lexically_normal();
+    if (failure) return Failed(out, "dir: " + arguments.dir + " cannot be made absolute");
+    SetExeRootPathOverride(text::FromUtf8(folder.u8string()));
 
     std::istringstream in;
     std::ostringstream said;
